@@ -1,0 +1,48 @@
+// gravimont-cli: the headless program. main() only dispatches and reports failures.
+#include <iostream>
+#include <map>
+
+#include "base/errors.h"
+#include "cli/cli_port.h"
+#include "cli/commands.h"
+
+namespace {
+
+const char* kUsage =
+    "usage: gravimont-cli COMMAND [ARGS]\n"
+    "commands:\n"
+    "  info FILE [--json]          what a database file holds (changes nothing)\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace gvm::cli;
+    std::vector<std::string> words(argv + 1, argv + argc);
+    if (words.empty() || words[0] == "--help" || words[0] == "-h") {
+        (words.empty() ? std::cerr : std::cout) << kUsage;
+        return words.empty() ? 2 : 0;
+    }
+    const std::map<std::string, int (*)(Context&, const std::vector<std::string>&)> commands{
+        {"info", CmdInfo},
+    };
+    const auto it = commands.find(words[0]);
+    if (it == commands.end()) {
+        std::cerr << "gravimont-cli: unknown command '" << words[0] << "'\n" << kUsage;
+        return 2;
+    }
+    Context ctx{gvm::ProgramData::Locate(argv[0]), std::cout, std::cerr};
+    try {
+        return it->second(ctx, {words.begin() + 1, words.end()});
+    } catch (const UsageError& e) {
+        std::cerr << "gravimont-cli " << words[0] << ": " << e.what() << "\n" << kUsage;
+        return 2;
+    } catch (const gvm::EDatabaseError& e) {
+        std::cerr << "Datenbank Fehler: " << TerminalText(e.what()) << "\n";
+    } catch (const gvm::EGravimont& e) {
+        std::cerr << "Gravimont Fehler: " << TerminalText(e.what()) << "\n";
+    } catch (const gvm::EAbort&) {
+    } catch (const std::exception& e) {
+        std::cerr << "Gravimont interner Fehler: " << TerminalText(e.what()) << "\n";
+    }
+    return 1;
+}

@@ -18,6 +18,17 @@ const Value kNull{};
 
 [[noreturn]] void Fail(const std::string& text) { throw EDatabaseError(text); }
 
+// Floats become integers the way the Delphi predecessor's Round did: halves to the even
+// neighbour (2.5 -> 2, 3.5 -> 4). Done by hand so the FPU rounding mode cannot change it.
+long double RoundHalfEven(double d) {
+    const long double x = d;
+    const long double f = std::floor(x);
+    const long double diff = x - f;
+    if (diff < 0.5L) return f;
+    if (diff > 0.5L) return f + 1;
+    return std::fmod(f, 2.0L) == 0 ? f : f + 1;
+}
+
 std::int64_t CheckRange(const FieldDef& fd, long double v) {
     long double lo = std::numeric_limits<std::int32_t>::min();
     long double hi = std::numeric_limits<std::int32_t>::max();
@@ -45,8 +56,8 @@ Value ConvertFor(const FieldDef& fd, const Value& v) {
             if (const auto* i = std::get_if<std::int64_t>(&v)) return CheckRange(fd, *i);
             if (const auto* d = std::get_if<double>(&v)) {
                 if (!std::isfinite(*d)) Fail("Ungültiger Wert für Feld '" + fd.name + "'");
-                // Range first: rounding a huge double to an integer type is undefined.
-                return CheckRange(fd, std::round(static_cast<long double>(*d)));
+                // Range first: converting a huge double to an integer type is undefined.
+                return CheckRange(fd, RoundHalfEven(*d));
             }
             const std::string text = Trim(std::get<std::string>(v));
             if (text.empty()) return Value{};
@@ -116,7 +127,11 @@ Value Field::AsVariant() const { return cursor_->ReadValue(index_); }
 std::int64_t Field::AsInteger() const {
     const Value v = cursor_->ReadValue(index_);
     if (const auto* i = std::get_if<std::int64_t>(&v)) return *i;
-    if (const auto* d = std::get_if<double>(&v)) return std::llround(*d);
+    if (const auto* d = std::get_if<double>(&v)) {
+        const long double r = RoundHalfEven(*d);
+        if (!(std::fabs(r) < 9.2e18L)) Fail(FormatGeneral(*d) + " ist kein gültiger Integerwert");
+        return static_cast<std::int64_t>(r);
+    }
     if (const auto* s = std::get_if<std::string>(&v)) {
         long long parsed = 0;
         const std::string t = Trim(*s);
@@ -389,6 +404,12 @@ void Cursor::SetIndexFieldNames(std::string fieldName) {
 
 void Cursor::SetFilter(std::string expression) {
     auto terms = ParseFilter(expression);
+    // A misspelt field would otherwise just hide every record.
+    if (const TableDef* def = Def()) {
+        for (const auto& term : terms)
+            if (def->IndexOf(term.field) < 0)
+                Fail(name_ + ": Feld '" + term.field + "' im Filter nicht gefunden.");
+    }
     if (Active() && filtered_) CheckBrowseMode();
     filter_ = std::move(terms);
     filterText_ = std::move(expression);

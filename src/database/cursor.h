@@ -40,7 +40,7 @@ public:
 
     bool IsNull() const;
     Value AsVariant() const;
-    std::int64_t AsInteger() const;  // null reads 0; floats are rounded
+    std::int64_t AsInteger() const;  // null reads 0; floats are rounded, halves to even
     double AsFloat() const;          // null reads 0
     std::string AsString() const;    // null reads ""
 

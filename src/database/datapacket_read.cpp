@@ -7,10 +7,9 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <pugixml.hpp>
 #include <unordered_map>
 #include <unordered_set>
-
-#include <pugixml.hpp>
 
 #include "base/text.h"
 #include "database/datapacket.h"
@@ -32,8 +31,12 @@ constexpr unsigned kStateOriginal = 1, kStateDeleted = 2, kStateModified = 8, kS
 const char* const kCp1252Warning =
     "Die Datei ist nicht UTF-8-kodiert und wurde als Windows-1252 gelesen.";
 
-[[noreturn]] void Fail(const std::string& text) { throw EDatabaseError(text); }
-[[noreturn]] void Mismatch(const std::string& text) { throw EStructureMismatch(text); }
+[[noreturn]] void Fail(const std::string& text) {
+    throw EDatabaseError(text);
+}
+[[noreturn]] void Mismatch(const std::string& text) {
+    throw EStructureMismatch(text);
+}
 
 // ---------------------------------------------------------------------------------------
 // Buffer preparation: byte order mark, encoding
@@ -51,10 +54,14 @@ std::string DeclaredEncoding(std::string_view s) {
     std::size_t p = decl.find("encoding");
     if (p == std::string_view::npos) return {};
     p += 8;
-    while (p < decl.size() && (decl[p] == ' ' || decl[p] == '\t' || decl[p] == '\r' || decl[p] == '\n')) ++p;
+    while (p < decl.size() &&
+           (decl[p] == ' ' || decl[p] == '\t' || decl[p] == '\r' || decl[p] == '\n'))
+        ++p;
     if (p >= decl.size() || decl[p] != '=') return {};
     ++p;
-    while (p < decl.size() && (decl[p] == ' ' || decl[p] == '\t' || decl[p] == '\r' || decl[p] == '\n')) ++p;
+    while (p < decl.size() &&
+           (decl[p] == ' ' || decl[p] == '\t' || decl[p] == '\r' || decl[p] == '\n'))
+        ++p;
     if (p >= decl.size() || (decl[p] != '"' && decl[p] != '\'')) return {};
     const char quote = decl[p++];
     const std::size_t close = decl.find(quote, p);
@@ -115,10 +122,12 @@ Prepared PrepareBuffer(std::string& bytes, std::vector<std::string>& warnings) {
 constexpr unsigned kParseOptions = pugi::parse_escapes | pugi::parse_eol;
 
 void LoadDocument(pugi::xml_document& doc, const Prepared& p) {
-    const pugi::xml_parse_result res = doc.load_buffer_inplace(p.text, p.size, kParseOptions, p.encoding);
+    const pugi::xml_parse_result res =
+        doc.load_buffer_inplace(p.text, p.size, kParseOptions, p.encoding);
     if (!res) {
-        Fail(Substitute("Die Datei ist kein gültiges XML-Datenpaket: %s (Byte %s)",
-                        {res.description(), std::to_string(static_cast<std::size_t>(res.offset) + p.skipped)}));
+        Fail(Substitute(
+            "Die Datei ist kein gültiges XML-Datenpaket: %s (Byte %s)",
+            {res.description(), std::to_string(static_cast<std::size_t>(res.offset) + p.skipped)}));
     }
 }
 
@@ -131,8 +140,9 @@ struct PacketNodes {
 PacketNodes FindNodes(const pugi::xml_document& doc, bool needRows) {
     const pugi::xml_node root = doc.document_element();
     if (!root || std::strcmp(root.name(), "DATAPACKET") != 0) {
-        Fail(Substitute("Die Datei ist kein Datenpaket: Das Wurzelelement ist <%s> statt <DATAPACKET>.",
-                        {root ? root.name() : ""}));
+        Fail(Substitute(
+            "Die Datei ist kein Datenpaket: Das Wurzelelement ist <%s> statt <DATAPACKET>.",
+            {root ? root.name() : ""}));
     }
     const pugi::xml_node meta = root.child("METADATA");
     if (!meta) Fail("Die Datei ist kein gültiges Datenpaket: Das Element METADATA fehlt.");
@@ -141,7 +151,8 @@ PacketNodes FindNodes(const pugi::xml_document& doc, bool needRows) {
     if (!n.fields) Fail("Die Datei ist kein gültiges Datenpaket: Das Element FIELDS fehlt.");
     n.params = meta.child("PARAMS");
     n.rowData = root.child("ROWDATA");
-    if (needRows && !n.rowData) Fail("Die Datei ist kein gültiges Datenpaket: Das Element ROWDATA fehlt.");
+    if (needRows && !n.rowData)
+        Fail("Die Datei ist kein gültiges Datenpaket: Das Element ROWDATA fehlt.");
     return n;
 }
 
@@ -218,10 +229,12 @@ std::unique_ptr<FileTable> ReadFields(pugi::xml_node fields, std::string tableNa
         ff.attr = f.attribute("attrname").value();
         ff.name = f.attribute("fieldname").value();
         if (ff.attr.empty()) ff.attr = ff.name;
-        if (ff.attr.empty()) Fail(Substitute("Ein Feld der Tabelle %s hat keinen Namen.", {table->name}));
+        if (ff.attr.empty())
+            Fail(Substitute("Ein Feld der Tabelle %s hat keinen Namen.", {table->name}));
         if (ff.name.empty()) ff.name = ff.attr;
         if (!names.insert(AsciiLower(ff.name)).second || !attrs.insert(ff.attr).second) {
-            Fail(Substitute("Feld \"%s\" kommt in Tabelle %s mehrfach vor.", {ff.name, table->name}));
+            Fail(Substitute("Feld \"%s\" kommt in Tabelle %s mehrfach vor.",
+                            {ff.name, table->name}));
         }
         ff.type = f.attribute("fieldtype").value();
         ff.subtype = f.attribute("SUBTYPE").value();
@@ -272,8 +285,12 @@ FieldDef DerivedField(const FileField& ff) {
             else
                 fd.kind = FieldKind::Integer;
             break;
-        case Form::Boolean: fd.kind = FieldKind::Integer; break;
-        case Form::Float: fd.kind = FieldKind::Float; break;
+        case Form::Boolean:
+            fd.kind = FieldKind::Integer;
+            break;
+        case Form::Float:
+            fd.kind = FieldKind::Float;
+            break;
         case Form::Text:
             if (IsTextSubtype(ff.subtype)) {
                 fd.kind = FieldKind::WideMemo;  // older writers marked memos this way
@@ -286,7 +303,9 @@ FieldDef DerivedField(const FileField& ff) {
                     fd.size = IEquals(ff.type, "string.uni") ? (ff.width + 1) / 2 : ff.width;
             }
             break;
-        case Form::Binary: fd.kind = FieldKind::WideMemo; break;
+        case Form::Binary:
+            fd.kind = FieldKind::WideMemo;
+            break;
         case Form::Nested:
             fd.kind = FieldKind::Dataset;
             fd.nested = DerivedTable(*ff.nested);
@@ -373,7 +392,8 @@ std::unique_ptr<TablePlan> DerivedPlan(const FileTable& ft, const TableDef& def)
     for (std::size_t i = 0; i < ft.fields.size(); ++i) {
         const FileField& ff = ft.fields[i];
         Column col = MakeColumn(ff, def, static_cast<int>(i));
-        if (ff.form == Form::Nested) col.nested = DerivedPlan(*ff.nested, *def.Field(col.target).nested);
+        if (ff.form == Form::Nested)
+            col.nested = DerivedPlan(*ff.nested, *def.Field(col.target).nested);
         AddColumn(*plan, std::move(col));
     }
     FinishPlan(*plan);
@@ -384,12 +404,15 @@ bool Compatible(FieldKind kind, const FileField& ff) {
     switch (kind) {
         case FieldKind::Integer:
         case FieldKind::SmallInt:
-        case FieldKind::AutoInc: return ff.form == Form::Integer || ff.form == Form::Boolean;
-        case FieldKind::Float: return ff.form == Form::Float || ff.form == Form::Integer;
+        case FieldKind::AutoInc:
+            return ff.form == Form::Integer || ff.form == Form::Boolean;
+        case FieldKind::Float:
+            return ff.form == Form::Float || ff.form == Form::Integer;
         case FieldKind::WideString:
         case FieldKind::WideMemo:
             return ff.form == Form::Text || (ff.form == Form::Binary && IsTextSubtype(ff.subtype));
-        case FieldKind::Dataset: return ff.form == Form::Nested;
+        case FieldKind::Dataset:
+            return ff.form == Form::Nested;
     }
     return false;
 }
@@ -403,24 +426,29 @@ std::unique_ptr<TablePlan> ExpectedPlan(const FileTable& ft, const TableDef& def
         const FieldDef& fd = def.Field(t);
         std::size_t i = 0;
         while (i < ft.fields.size() && !IEquals(ft.fields[i].name, fd.name)) ++i;
-        if (i == ft.fields.size()) Mismatch(Substitute("Feld \"%s\" fehlt in Tabelle %s", {fd.name, def.name}));
+        if (i == ft.fields.size())
+            Mismatch(Substitute("Feld \"%s\" fehlt in Tabelle %s", {fd.name, def.name}));
         const FileField& ff = ft.fields[i];
         used[i] = true;
         if (!Compatible(fd.kind, ff)) {
-            const std::string type = ff.subtype.empty() ? ff.type : ff.type + " (" + ff.subtype + ")";
+            const std::string type =
+                ff.subtype.empty() ? ff.type : ff.type + " (" + ff.subtype + ")";
             Mismatch(Substitute("Feld \"%s\" in Tabelle %s hat den Typ %s, erwartet %s",
                                 {fd.name, def.name, type, KindName(fd.kind)}));
         }
         Column col = MakeColumn(ff, def, t);
         if (fd.kind == FieldKind::Dataset) {
-            if (!fd.nested) Fail(Substitute("Feld \"%s\" in Tabelle %s hat keine Tabellendefinition", {fd.name, def.name}));
+            if (!fd.nested)
+                Fail(Substitute("Feld \"%s\" in Tabelle %s hat keine Tabellendefinition",
+                                {fd.name, def.name}));
             col.nested = ExpectedPlan(*ff.nested, *fd.nested);
         }
         AddColumn(*plan, std::move(col));
     }
     for (std::size_t i = 0; i < ft.fields.size(); ++i) {
         if (!used[i]) {
-            Mismatch(Substitute("Feld \"%s\" ist in Tabelle %s nicht bekannt", {ft.fields[i].name, def.name}));
+            Mismatch(Substitute("Feld \"%s\" ist in Tabelle %s nicht bekannt",
+                                {ft.fields[i].name, def.name}));
         }
     }
     FinishPlan(*plan);
@@ -437,7 +465,8 @@ void CombineSurrogates(std::string& s) {
     const auto byte = [&s](std::size_t i) { return static_cast<unsigned char>(s[i]); };
     const auto halfAt = [&](std::size_t i) -> char32_t {
         if (i + 2 >= s.size()) return 0;
-        if (byte(i) != 0xED || (byte(i + 1) & 0xE0) != 0xA0 || (byte(i + 2) & 0xC0) != 0x80) return 0;
+        if (byte(i) != 0xED || (byte(i + 1) & 0xE0) != 0xA0 || (byte(i + 2) & 0xC0) != 0x80)
+            return 0;
         return 0xD000 | (static_cast<char32_t>(byte(i + 1) & 0x3F) << 6) | (byte(i + 2) & 0x3F);
     };
     std::size_t w = 0;
@@ -501,32 +530,38 @@ std::unordered_map<int, int> ParseChangeLog(const char* text) {
         if (p == end) break;
         int v = 0;
         const auto res = std::from_chars(p, end, v);
-        if (res.ec != std::errc()) Fail("Das Änderungsprotokoll (CHANGE_LOG) des Datenpakets ist fehlerhaft.");
+        if (res.ec != std::errc())
+            Fail("Das Änderungsprotokoll (CHANGE_LOG) des Datenpakets ist fehlerhaft.");
         nums.push_back(v);
         p = res.ptr;
     }
-    if (nums.size() % 3 != 0) Fail("Das Änderungsprotokoll (CHANGE_LOG) des Datenpakets ist fehlerhaft.");
+    if (nums.size() % 3 != 0)
+        Fail("Das Änderungsprotokoll (CHANGE_LOG) des Datenpakets ist fehlerhaft.");
     for (std::size_t i = 0; i < nums.size(); i += 3)
         if (nums[i] > 0 && nums[i + 1] > 0) previous[nums[i]] = nums[i + 1];
     return previous;
 }
 
 class RowReader {
-public:
-    RowReader(std::vector<std::string>& warnings, const ChangeLog* log) : warnings_(warnings), log_(log) {}
+  public:
+    RowReader(std::vector<std::string>& warnings, const ChangeLog* log)
+        : warnings_(warnings), log_(log) {}
 
     void ReadRows(TablePlan& plan, pugi::xml_node container, const char* rowName, RowSet& out);
 
-private:
+  private:
     struct Hit {
         const char* value;
         int col;
     };
 
     int Resolve(TablePlan& plan, std::size_t pos, const char* name);
-    void SetValue(const TablePlan& plan, const Column& col, const char* text, Record& rec, int rowNo);
-    [[noreturn]] void BadValue(const TablePlan& plan, const Column& col, std::string_view text, int rowNo);
-    std::unique_ptr<Record> ReadRow(TablePlan& plan, pugi::xml_node row, int rowNo, std::vector<Hit>& hits);
+    void SetValue(const TablePlan& plan, const Column& col, const char* text, Record& rec,
+                  int rowNo);
+    [[noreturn]] void BadValue(const TablePlan& plan, const Column& col, std::string_view text,
+                               int rowNo);
+    std::unique_ptr<Record> ReadRow(TablePlan& plan, pugi::xml_node row, int rowNo,
+                                    std::vector<Hit>& hits);
     void ReadNested(TablePlan& plan, pugi::xml_node row, Record& rec, std::vector<bool>* seen);
     void FillFromPrevious(TablePlan& plan, pugi::xml_node row, Record& rec, int rowNo,
                           const std::vector<Hit>& hits, std::vector<bool>& seenTables);
@@ -559,14 +594,17 @@ int RowReader::Resolve(TablePlan& plan, std::size_t pos, const char* name) {
     return it->second;
 }
 
-void RowReader::BadValue(const TablePlan& plan, const Column& col, std::string_view text, int rowNo) {
+void RowReader::BadValue(const TablePlan& plan, const Column& col, std::string_view text,
+                         int rowNo) {
     std::string shown = Utf8Left(text, 60);
     if (shown.size() < text.size()) shown += "…";
-    Fail(Substitute("Ungültiger Wert \"%s\" im Feld %s der Tabelle %s (Zeile %s)",
-                    {shown, plan.def->Field(col.target).name, plan.def->name, std::to_string(rowNo)}));
+    Fail(Substitute(
+        "Ungültiger Wert \"%s\" im Feld %s der Tabelle %s (Zeile %s)",
+        {shown, plan.def->Field(col.target).name, plan.def->name, std::to_string(rowNo)}));
 }
 
-void RowReader::SetValue(const TablePlan& plan, const Column& col, const char* text, Record& rec, int rowNo) {
+void RowReader::SetValue(const TablePlan& plan, const Column& col, const char* text, Record& rec,
+                         int rowNo) {
     Value& dst = rec.values[static_cast<std::size_t>(col.target)];
     const std::size_t n = std::strlen(text);
     if (col.conv == Conv::Text) {
@@ -604,23 +642,27 @@ void RowReader::SetValue(const TablePlan& plan, const Column& col, const char* t
             dst.emplace<double>(v);
             break;
         }
-        case Conv::Text: break;
+        case Conv::Text:
+            break;
     }
 }
 
 // Row recursion follows the table structure, whose depth ReadFields has limited.
-void RowReader::ReadRows(TablePlan& plan, pugi::xml_node container, const char* rowName, RowSet& out) {
+void RowReader::ReadRows(TablePlan& plan, pugi::xml_node container, const char* rowName,
+                         RowSet& out) {
     std::vector<Hit> hits;
     int rowNo = 0;
     for (pugi::xml_node node = container.first_child(); node;) {
         const pugi::xml_node next = node.next_sibling();
         if (node.type() == pugi::node_element) {
             if (std::strcmp(node.name(), rowName) == 0) {
-                if (auto rec = ReadRow(plan, node, ++rowNo, hits)) out.rows.push_back(std::move(rec));
+                if (auto rec = ReadRow(plan, node, ++rowNo, hits))
+                    out.rows.push_back(std::move(rec));
             } else {
                 Report(plan, std::string("<") + rowName + ">" + node.name(),
-                       Substitute("Das Element <%s> in Tabelle %s ist keine Zeile und wurde übergangen.",
-                                  {node.name(), plan.def->name}));
+                       Substitute(
+                           "Das Element <%s> in Tabelle %s ist keine Zeile und wurde übergangen.",
+                           {node.name(), plan.def->name}));
             }
         }
         // A row's DOM is freed as soon as it is read, so the memory serves the records that
@@ -632,7 +674,8 @@ void RowReader::ReadRows(TablePlan& plan, pugi::xml_node container, const char* 
 }
 
 // The record of one row element; nothing for rows that are not current data.
-std::unique_ptr<Record> RowReader::ReadRow(TablePlan& plan, pugi::xml_node row, int rowNo, std::vector<Hit>& hits) {
+std::unique_ptr<Record> RowReader::ReadRow(TablePlan& plan, pugi::xml_node row, int rowNo,
+                                           std::vector<Hit>& hits) {
     hits.clear();
     const char* stateText = nullptr;
     std::size_t pos = 0;
@@ -655,7 +698,8 @@ std::unique_ptr<Record> RowReader::ReadRow(TablePlan& plan, pugi::xml_node row, 
     if (state & (kStateOriginal | kStateDeleted | kStateUnused)) return nullptr;
 
     auto rec = NewRecord(*plan.def);
-    for (const Hit& h : hits) SetValue(plan, plan.values[static_cast<std::size_t>(h.col)], h.value, *rec, rowNo);
+    for (const Hit& h : hits)
+        SetValue(plan, plan.values[static_cast<std::size_t>(h.col)], h.value, *rec, rowNo);
     if ((state & kStateModified) && log_) {
         std::vector<bool> seenTables(plan.tables.size(), false);
         ReadNested(plan, row, *rec, &seenTables);
@@ -666,19 +710,24 @@ std::unique_ptr<Record> RowReader::ReadRow(TablePlan& plan, pugi::xml_node row, 
     return rec;
 }
 
-void RowReader::ReadNested(TablePlan& plan, pugi::xml_node row, Record& rec, std::vector<bool>* seen) {
+void RowReader::ReadNested(TablePlan& plan, pugi::xml_node row, Record& rec,
+                           std::vector<bool>* seen) {
     for (pugi::xml_node child = row.first_child(); child; child = child.next_sibling()) {
         if (child.type() != pugi::node_element) continue;
         std::size_t k = 0;
-        while (k < plan.tables.size() && std::strcmp(plan.tables[k].file->attr.c_str(), child.name()) != 0) ++k;
+        while (k < plan.tables.size() &&
+               std::strcmp(plan.tables[k].file->attr.c_str(), child.name()) != 0)
+            ++k;
         if (k == plan.tables.size()) {
-            Report(plan, std::string("<") + child.name(),
-                   Substitute("Das Element <%s> in Tabelle %s ist keine Tabelle und wurde übergangen.",
-                              {child.name(), plan.def->name}));
+            Report(
+                plan, std::string("<") + child.name(),
+                Substitute("Das Element <%s> in Tabelle %s ist keine Tabelle und wurde übergangen.",
+                           {child.name(), plan.def->name}));
             continue;
         }
         Column& col = plan.tables[k];
-        ReadRows(*col.nested, child, col.rowName.c_str(), rec.nested[static_cast<std::size_t>(col.slot)]);
+        ReadRows(*col.nested, child, col.rowName.c_str(),
+                 rec.nested[static_cast<std::size_t>(col.slot)]);
         if (seen) (*seen)[k] = true;
     }
 }
@@ -708,14 +757,16 @@ void RowReader::FillFromPrevious(TablePlan& plan, pugi::xml_node row, Record& re
             Column& col = plan.tables[k];
             const pugi::xml_node child = prev.child(col.file->attr.c_str());
             if (!child) continue;
-            ReadRows(*col.nested, child, col.rowName.c_str(), rec.nested[static_cast<std::size_t>(col.slot)]);
+            ReadRows(*col.nested, child, col.rowName.c_str(),
+                     rec.nested[static_cast<std::size_t>(col.slot)]);
             seenTables[k] = true;
         }
     }
 }
 
 // Numbers every row element of every level in document order, as the change log counts them.
-void NumberRows(const TablePlan& plan, pugi::xml_node container, const char* rowName, ChangeLog& log) {
+void NumberRows(const TablePlan& plan, pugi::xml_node container, const char* rowName,
+                ChangeLog& log) {
     for (pugi::xml_node row = container.child(rowName); row; row = row.next_sibling(rowName)) {
         log.rowByNumber.push_back(row);
         log.numberOf.emplace(row.internal_object(), static_cast<int>(log.rowByNumber.size()));
@@ -795,7 +846,8 @@ LoadResult Parse(std::string& bytes, const TableDef* expected) {
 
 }  // namespace
 
-LoadResult ParseDataPacket(std::string bytes, const TableDef* expected, std::string_view sourceName) {
+LoadResult ParseDataPacket(std::string bytes, const TableDef* expected,
+                           std::string_view sourceName) {
     return WithSource(sourceName, [&] { return Parse(bytes, expected); });
 }
 
@@ -818,7 +870,8 @@ LoadResult LoadDataPacket(const std::filesystem::path& path, const TableDef* exp
     return ParseDataPacket(std::move(bytes), expected, path.filename().string());
 }
 
-std::shared_ptr<const TableDef> ReadPacketStructure(std::string bytes, std::string_view sourceName) {
+std::shared_ptr<const TableDef> ReadPacketStructure(std::string bytes,
+                                                    std::string_view sourceName) {
     return WithSource(sourceName, [&] {
         std::vector<std::string> warnings;
         Prepared prepared = PrepareBuffer(bytes, warnings);
@@ -830,7 +883,8 @@ std::shared_ptr<const TableDef> ReadPacketStructure(std::string bytes, std::stri
             if (const std::size_t cut = text.find("<ROWDATA"); cut != std::string_view::npos) {
                 std::string head(text.substr(0, cut));
                 head += "</DATAPACKET>";
-                if (doc->load_buffer(head.data(), head.size(), kParseOptions, pugi::encoding_utf8) &&
+                if (doc->load_buffer(head.data(), head.size(), kParseOptions,
+                                     pugi::encoding_utf8) &&
                     doc->document_element().child("METADATA")) {
                     const PacketNodes nodes = FindNodes(*doc, false);
                     return DerivedTable(*ReadFields(nodes.fields, kRootTableName, 1));

@@ -56,7 +56,8 @@ std::string XmlName(std::string_view name) {
     std::string out;
     for (std::size_t i = 0; i < name.size(); ++i) {
         const auto c = static_cast<unsigned char>(name[i]);
-        const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
+        const bool letter =
+            (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
         const bool other = (c >= '0' && c <= '9') || c == '-' || c == '.';
         if (letter || (i > 0 && other)) {
             out += static_cast<char>(c);
@@ -70,14 +71,15 @@ std::string XmlName(std::string_view name) {
 }
 
 class PacketWriter {
-public:
+  public:
     explicit PacketWriter(std::ostream* out) : out_(out) {
         if (out_) buf_.reserve(kBlockSize + kBlockSize / 4);
     }
 
     void Write(const Store& store) {
-        buf_ += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-                "<DATAPACKET Version=\"2.0\"><METADATA>";
+        buf_ +=
+            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+            "<DATAPACKET Version=\"2.0\"><METADATA>";
         Fields(*store.rootDef);
         buf_ += "</METADATA>\n<ROWDATA>";
         Rows(*store.rootDef, store.root, "ROW", true);
@@ -87,7 +89,7 @@ public:
 
     std::string& Text() { return buf_; }
 
-private:
+  private:
     void Fields(const TableDef& def) {
         buf_ += "<FIELDS>";
         const std::vector<std::string>& names = Layout(def).names;
@@ -105,20 +107,30 @@ private:
                 case FieldKind::AutoInc:
                     buf_ += "\" fieldtype=\"i4\" readonly=\"true\" SUBTYPE=\"Autoinc\"/>";
                     break;
-                case FieldKind::Integer: buf_ += "\" fieldtype=\"i4\"/>"; break;
-                case FieldKind::SmallInt: buf_ += "\" fieldtype=\"i2\"/>"; break;
-                case FieldKind::Float: buf_ += "\" fieldtype=\"r8\"/>"; break;
+                case FieldKind::Integer:
+                    buf_ += "\" fieldtype=\"i4\"/>";
+                    break;
+                case FieldKind::SmallInt:
+                    buf_ += "\" fieldtype=\"i2\"/>";
+                    break;
+                case FieldKind::Float:
+                    buf_ += "\" fieldtype=\"r8\"/>";
+                    break;
                 case FieldKind::WideString:
                     // WIDTH counts bytes of UTF-16 text.
                     buf_ += "\" fieldtype=\"string.uni\" WIDTH=\"";
                     buf_ += std::to_string(2 * fd.size);
                     buf_ += "\"/>";
                     break;
-                case FieldKind::WideMemo: buf_ += "\" fieldtype=\"bin.hex\" SUBTYPE=\"WideText\"/>"; break;
+                case FieldKind::WideMemo:
+                    buf_ += "\" fieldtype=\"bin.hex\" SUBTYPE=\"WideText\"/>";
+                    break;
                 case FieldKind::Dataset:
                     buf_ += "\" fieldtype=\"nested\">";
-                    if (fd.nested) Fields(*fd.nested);
-                    else buf_ += "<FIELDS></FIELDS><PARAMS/>";
+                    if (fd.nested)
+                        Fields(*fd.nested);
+                    else
+                        buf_ += "<FIELDS></FIELDS><PARAMS/>";
                     buf_ += "</FIELD>";
                     break;
             }
@@ -132,7 +144,8 @@ private:
             buf_ += '<';
             buf_ += rowName;
             for (std::size_t i = 0; i < def.fields.size(); ++i) {
-                if (!layout.prefix[i].empty()) Attribute(def.fields[i].kind, layout.prefix[i], rec->values[i]);
+                if (!layout.prefix[i].empty())
+                    Attribute(def.fields[i].kind, layout.prefix[i], rec->values[i]);
             }
             if (def.NestedCount() == 0) {
                 buf_ += "/>";
@@ -144,7 +157,8 @@ private:
                     buf_ += '<';
                     buf_ += layout.names[i];
                     buf_ += '>';
-                    Rows(*fd.nested, rec->nested[static_cast<std::size_t>(def.NestedSlot(static_cast<int>(i)))],
+                    Rows(*fd.nested,
+                         rec->nested[static_cast<std::size_t>(def.NestedSlot(static_cast<int>(i)))],
                          layout.rowNames[i], false);
                     buf_ += "</";
                     buf_ += layout.names[i];
@@ -163,10 +177,12 @@ private:
     void Attribute(FieldKind kind, const std::string& prefix, const Value& v) {
         char num[32];
         switch (v.index()) {
-            case 0: return;
+            case 0:
+                return;
             case 1:
                 buf_ += prefix;
-                buf_.append(num, std::to_chars(num, num + sizeof num, *std::get_if<std::int64_t>(&v)).ptr);
+                buf_.append(
+                    num, std::to_chars(num, num + sizeof num, *std::get_if<std::int64_t>(&v)).ptr);
                 break;
             case 2: {
                 const double d = *std::get_if<double>(&v);
@@ -208,15 +224,31 @@ private:
             }
             buf_.append(s.data() + run, i - run);
             switch (c) {
-                case '&': buf_ += "&amp;"; break;
-                case '<': buf_ += "&lt;"; break;
-                case '>': buf_ += "&gt;"; break;
-                case '"': buf_ += "&quot;"; break;
-                case '\'': buf_ += "&apos;"; break;
+                case '&':
+                    buf_ += "&amp;";
+                    break;
+                case '<':
+                    buf_ += "&lt;";
+                    break;
+                case '>':
+                    buf_ += "&gt;";
+                    break;
+                case '"':
+                    buf_ += "&quot;";
+                    break;
+                case '\'':
+                    buf_ += "&apos;";
+                    break;
                 // References, so attribute value normalisation of other readers keeps them.
-                case '\r': buf_ += "&#013;"; break;
-                case '\n': buf_ += "&#010;"; break;
-                case '\t': buf_ += "&#009;"; break;
+                case '\r':
+                    buf_ += "&#013;";
+                    break;
+                case '\n':
+                    buf_ += "&#010;";
+                    break;
+                case '\t':
+                    buf_ += "&#009;";
+                    break;
                 default:
                     // Other control characters are not allowed in XML 1.0, not even as
                     // references: they are dropped. Broken UTF-8 becomes U+FFFD.

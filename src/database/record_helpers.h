@@ -14,6 +14,12 @@ namespace gvm::db {
 
 using FieldValues = std::initializer_list<std::pair<std::string_view, Value>>;
 
+// Gives every AutoInc field of the record being inserted the next identifier.
+void AssignIdentifiers(Cursor& cursor, const std::function<std::int32_t()>& nextId);
+
+// The value of the first AutoInc field of the current record (the record's identifier).
+Value IdentifierOf(Cursor& cursor);
+
 // Appends a record to `cursor`: every AutoInc field gets `nextId()`, then the given fields
 // are set, then the record is posted. Returns the identifier of the first AutoInc field
 // (0 when the table has none). The cursor stays on the new record.

@@ -278,7 +278,7 @@ TEST_F(CursorTest, IncrementalViewMatchesFreshlyBuiltView) {
             return (seed >> 8) % n;
         };
         int made = 0;
-        for (int step = 0; step < 600; ++step) {
+        for (int step = 0; step < 300; ++step) {
             Cursor& c = rnd(5) == 0 ? b : a;  // mostly one cursor, now and then the other
             std::string posted;
             auto setCode = [&] {
@@ -377,7 +377,8 @@ TEST_F(CursorTest, FilterExpressions) {
     rollote.SetFiltered(true);
     EXPECT_EQ(rollote.RecordCount(), 2);
 
-    for (const char* bad : {"Name =", "Name ~ 'A'", "Name = 'A' OR Code = 1", "Name = 'open", "= 3"}) {
+    for (const char* bad :
+         {"Name =", "Name ~ 'A'", "Name = 'A' OR Code = 1", "Name = 'open", "= 3", "Nmae = 'A'"}) {
         SCOPED_TRACE(bad);
         EXPECT_THROW(rollote.SetFilter(bad), EDatabaseError);
     }
@@ -765,6 +766,9 @@ TEST_F(CursorTest, ValuesAreConvertedToTheFieldKind) {
     const Case cases[] = {
         {"Code", Value{std::string(" 42 ")}, Value{std::int64_t{42}}},
         {"Code", Value{2.6}, Value{std::int64_t{3}}},
+        {"Code", Value{2.5}, Value{std::int64_t{2}}},  // halves go to the even neighbour
+        {"Code", Value{3.5}, Value{std::int64_t{4}}},
+        {"Code", Value{-2.5}, Value{std::int64_t{-2}}},
         {"Code", Value{std::string("")}, Value{}},
         {"Code", Value{std::int64_t{2147483647}}, Value{std::int64_t{2147483647}}},
         {"Notiz", Value{1.5}, Value{std::string("1.5")}},
@@ -788,7 +792,7 @@ TEST_F(NestedTest, TypedReads) {
     wagen.FieldByName("Achs").SetInteger(4);
     wagen.Post();
     EXPECT_DOUBLE_EQ(wagen.FieldByName("G").AsFloat(), 12.5);
-    EXPECT_EQ(wagen.FieldByName("G").AsInteger(), 13);
+    EXPECT_EQ(wagen.FieldByName("G").AsInteger(), 12);
     EXPECT_EQ(wagen.FieldByName("G").AsString(), "12.5");
     EXPECT_DOUBLE_EQ(wagen.FieldByName("Achs").AsFloat(), 4.0);
     EXPECT_TRUE(wagen.FieldByName("ID_WagenTyp").IsNull());

@@ -20,9 +20,11 @@ std::string Fixture(const char* name) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::string Packet(std::string_view fields, std::string_view rows, std::string_view params = "<PARAMS/>") {
-    std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-                    "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>";
+std::string Packet(std::string_view fields, std::string_view rows,
+                   std::string_view params = "<PARAMS/>") {
+    std::string s =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>";
     s += fields;
     s += "</FIELDS>";
     s += params;
@@ -46,9 +48,15 @@ const TableDef& NestedDef(const TableDef& def, std::string_view field) {
     return *def.Field(def.IndexOf(field)).nested;
 }
 
-Value I(std::int64_t v) { return Value{v}; }
-Value D(double v) { return Value{v}; }
-Value S(std::string v) { return Value{std::move(v)}; }
+Value I(std::int64_t v) {
+    return Value{v};
+}
+Value D(double v) {
+    return Value{v};
+}
+Value S(std::string v) {
+    return Value{std::move(v)};
+}
 const Value kNull{};
 
 // The structure of legacy.xml, with the fields in another order than the file has them.
@@ -162,7 +170,8 @@ TEST(DataPacketRead, ChangeLogKeepsTheCurrentRows) {
         EXPECT_EQ(V(rec, def, "Name"), expected[i].name);
         EXPECT_EQ(V(rec, def, "Wert"), expected[i].wert);
         std::vector<std::int64_t> n;
-        for (const auto& t : Nested(rec, def, "Teile").rows) n.push_back(std::get<std::int64_t>(V(*t, teile, "N")));
+        for (const auto& t : Nested(rec, def, "Teile").rows)
+            n.push_back(std::get<std::int64_t>(V(*t, teile, "N")));
         EXPECT_EQ(n, expected[i].teile);
     }
 }
@@ -197,11 +206,14 @@ TEST(DataPacketRead, EncodingsAndReferences) {
         {"utf-8", OneText("M\xC3\xBCller"), "M\u00fcller", false},
         {"byte order mark", bom + OneText("a"), "a", false},
         {"invalid utf-8", OneText("M\xFCller \x80"), "M\u00fcller \u20ac", true},
-        {"declared windows-1252", OneText("\xC3\xBC", "encoding=\"windows-1252\""), "\u00c3\u00bc", true},
+        {"declared windows-1252", OneText("\xC3\xBC", "encoding=\"windows-1252\""), "\u00c3\u00bc",
+         true},
         {"declared ISO-8859-1", OneText("\xFC", "encoding='ISO-8859-1'"), "\u00fc", true},
-        {"no declaration", Packet("<FIELD attrname=\"T\" fieldtype=\"string.uni\"/>", "<ROW T=\"x\"/>").substr(56),
+        {"no declaration",
+         Packet("<FIELD attrname=\"T\" fieldtype=\"string.uni\"/>", "<ROW T=\"x\"/>").substr(56),
          "x", false},
-        {"utf-16 with byte order mark", Utf16Le(OneText("&#252;", "encoding=\"UTF-16\"")), "\u00fc", false},
+        {"utf-16 with byte order mark", Utf16Le(OneText("&#252;", "encoding=\"UTF-16\"")), "\u00fc",
+         false},
         {"surrogate pair", OneText("&#55357;&#56832;!"), "\U0001F600!", false},
         {"lone high surrogate", OneText("a&#55357;b"), "a\uFFFDb", false},
         {"lone low surrogate", OneText("&#56832;&#55357;"), "\uFFFD\uFFFD", false},
@@ -211,7 +223,8 @@ TEST(DataPacketRead, EncodingsAndReferences) {
         {"hex reference", OneText("&#x20AC;"), "\u20ac", false},
         {"doctype entities are not expanded",
          "<?xml version=\"1.0\"?><!DOCTYPE DATAPACKET [<!ENTITY e \"boom\">]>" +
-             Packet("<FIELD attrname=\"T\" fieldtype=\"string.uni\"/>", "<ROW T=\"&e;\"/>").substr(56),
+             Packet("<FIELD attrname=\"T\" fieldtype=\"string.uni\"/>", "<ROW T=\"&e;\"/>")
+                 .substr(56),
          "&e;", false},
     };
     for (const Case& c : cases) {
@@ -262,7 +275,8 @@ TEST(DataPacketRead, ValuesByFieldType) {
         {R"(fieldtype="r8")", "", kNull},
         {R"(fieldtype="fixed" DECIMALS="2")", "12.25", D(12.25)},
         {R"(fieldtype="string.uni" WIDTH="4")", "", S("")},
-        {R"(fieldtype="string.uni" WIDTH="4")", "longer than two", S("longer than two")},  // never cut
+        {R"(fieldtype="string.uni" WIDTH="4")", "longer than two",
+         S("longer than two")},  // never cut
         {R"(fieldtype="date")", "20240131", S("20240131")},
         {R"(fieldtype="bin.hex" SUBTYPE="Text")", "", S("")},
     };
@@ -297,7 +311,9 @@ TEST(DataPacketRead, BadValueInNestedTableNamesItsTableAndRow) {
             try {
                 ParseDataPacket(bytes, nullptr, "x.gvm");
             } catch (const EDatabaseError& e) {
-                EXPECT_STREQ(e.what(), "x.gvm: Ungültiger Wert \"abc\" im Feld Naw der Tabelle Wagen (Zeile 2)");
+                EXPECT_STREQ(
+                    e.what(),
+                    "x.gvm: Ungültiger Wert \"abc\" im Feld Naw der Tabelle Wagen (Zeile 2)");
                 throw;
             }
         },
@@ -305,8 +321,9 @@ TEST(DataPacketRead, BadValueInNestedTableNamesItsTableAndRow) {
 }
 
 TEST(DataPacketRead, UnknownAttributesAndElementsAreReported) {
-    const std::string bytes = Packet(R"(<FIELD attrname="A" fieldtype="i4"/>)",
-                                     R"(<ROW Extra="1" A="1"><Stray/></ROW><ROW A="2" Extra="3"/>)");
+    const std::string bytes =
+        Packet(R"(<FIELD attrname="A" fieldtype="i4"/>)",
+               R"(<ROW Extra="1" A="1"><Stray/></ROW><ROW A="2" Extra="3"/>)");
     const LoadResult r = ParseDataPacket(bytes, nullptr, "");
     ASSERT_EQ(r.store->root.rows.size(), 2u);
     EXPECT_EQ(r.store->root.rows[1]->values[0], I(2));
@@ -345,14 +362,15 @@ TEST(DataPacketRead, StructureTakenFromTheFile) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.field);
-        const auto def = ReadPacketStructure(Packet(std::string("<FIELD attrname=\"F\" ") + c.field + "/>", ""), "");
+        const auto def = ReadPacketStructure(
+            Packet(std::string("<FIELD attrname=\"F\" ") + c.field + "/>", ""), "");
         ASSERT_EQ(def->FieldCount(), 1);
         EXPECT_EQ(def->Field(0).kind, c.kind);
         EXPECT_EQ(def->Field(0).size, c.size);
     }
 }
 
-TEST(DataPacketRead, StructureOfALargeFileComesFromItsMetadata) {
+TEST(DataPacketRead, StructureOfAFileWithRowsComesFromItsMetadata) {
     const auto def = ReadPacketStructure(Fixture("legacy.xml"), "legacy.xml");
     EXPECT_EQ(def->FieldCount(), 5);
     EXPECT_EQ(NestedDef(NestedDef(*def, "Projekten"), "Gleise").FieldCount(), 3);
@@ -374,26 +392,47 @@ TEST(DataPacketRead, ExpectedStructureMustMatch) {
     const Case cases[] = {
         {"same fields, other order and letter case",
          TableBuilder("WagenKatalog").Nested(wagen).Int("NAW").Str("name", 5).Done(), ""},
-        {"wider types", TableBuilder("WagenKatalog").Memo("Name").Float("Naw").Nested(
-             TableBuilder("Wagen").Float("G").Str("Text", 9).Done()).Done(), ""},
-        {"missing field", TableBuilder("WagenKatalog").Str("Name", 10).Small("Naw").Int("Extra").Nested(wagen).Done(),
+        {"wider types",
+         TableBuilder("WagenKatalog")
+             .Memo("Name")
+             .Float("Naw")
+             .Nested(TableBuilder("Wagen").Float("G").Str("Text", 9).Done())
+             .Done(),
+         ""},
+        {"missing field",
+         TableBuilder("WagenKatalog")
+             .Str("Name", 10)
+             .Small("Naw")
+             .Int("Extra")
+             .Nested(wagen)
+             .Done(),
          "Feld \"Extra\" fehlt in Tabelle WagenKatalog"},
-        {"field the schema lacks", TableBuilder("WagenKatalog").Str("Name", 10).Nested(wagen).Done(),
+        {"field the schema lacks",
+         TableBuilder("WagenKatalog").Str("Name", 10).Nested(wagen).Done(),
          "Feld \"Naw\" ist in Tabelle WagenKatalog nicht bekannt"},
-        {"text for integer", TableBuilder("WagenKatalog").Int("Name").Small("Naw").Nested(wagen).Done(),
+        {"text for integer",
+         TableBuilder("WagenKatalog").Int("Name").Small("Naw").Nested(wagen).Done(),
          "Feld \"Name\" in Tabelle WagenKatalog hat den Typ string.uni, erwartet Integer"},
-        {"nested table for integer", TableBuilder("WagenKatalog").Str("Name", 10).Small("Naw").Int("Wagen").Done(),
+        {"nested table for integer",
+         TableBuilder("WagenKatalog").Str("Name", 10).Small("Naw").Int("Wagen").Done(),
          "Feld \"Wagen\" in Tabelle WagenKatalog hat den Typ nested, erwartet Integer"},
         {"mismatch inside the nested table",
-         TableBuilder("WagenKatalog").Str("Name", 10).Small("Naw").Nested(
-             TableBuilder("Wagen").Small("G").Int("Text").Done()).Done(),
+         TableBuilder("WagenKatalog")
+             .Str("Name", 10)
+             .Small("Naw")
+             .Nested(TableBuilder("Wagen").Small("G").Int("Text").Done())
+             .Done(),
          "Feld \"Text\" in Tabelle Wagen hat den Typ bin.hex (Text), erwartet Integer"},
         {"missing nested field",
-         TableBuilder("WagenKatalog").Str("Name", 10).Small("Naw").Nested(
-             TableBuilder("Wagen").Int("G").Memo("Text").Float("X").Done()).Done(),
+         TableBuilder("WagenKatalog")
+             .Str("Name", 10)
+             .Small("Naw")
+             .Nested(TableBuilder("Wagen").Int("G").Memo("Text").Float("X").Done())
+             .Done(),
          "Feld \"X\" fehlt in Tabelle Wagen"},
     };
-    const std::string bytes = Packet(kSmallFields, R"(<ROW Name="A" Naw="3"><Wagen><ROWWagen G="5" Text="t"/></Wagen></ROW>)");
+    const std::string bytes = Packet(
+        kSmallFields, R"(<ROW Name="A" Naw="3"><Wagen><ROWWagen G="5" Text="t"/></Wagen></ROW>)");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         if (*c.message == '\0') {
@@ -403,7 +442,8 @@ TEST(DataPacketRead, ExpectedStructureMustMatch) {
             EXPECT_EQ(V(rec, def, "Name"), S("A"));
             EXPECT_TRUE(V(rec, def, "Naw") == I(3) || V(rec, def, "Naw") == D(3));
             const Record& w = *Nested(rec, def, "Wagen").rows.at(0);
-            EXPECT_TRUE(V(w, NestedDef(def, "Wagen"), "G") == I(5) || V(w, NestedDef(def, "Wagen"), "G") == D(5));
+            EXPECT_TRUE(V(w, NestedDef(def, "Wagen"), "G") == I(5) ||
+                        V(w, NestedDef(def, "Wagen"), "G") == D(5));
             EXPECT_EQ(V(w, NestedDef(def, "Wagen"), "Text"), S("t"));
         } else {
             try {
@@ -423,7 +463,8 @@ TEST(DataPacketRead, FloatColumnIsNotReadAsSmallint) {
         ParseDataPacket(bytes, schema.get(), "");
         ADD_FAILURE() << "no error";
     } catch (const EStructureMismatch& e) {
-        EXPECT_STREQ(e.what(), "Feld \"Naw\" in Tabelle WagenKatalog hat den Typ r8, erwartet Smallint");
+        EXPECT_STREQ(e.what(),
+                     "Feld \"Naw\" in Tabelle WagenKatalog hat den Typ r8, erwartet Smallint");
     }
 }
 
@@ -432,8 +473,8 @@ TEST(DataPacketRead, FloatColumnIsNotReadAsSmallint) {
 std::string DeepPacket(int levels) {
     std::string fields = R"(<FIELD attrname="X" fieldtype="i4"/>)";
     for (int i = 0; i < levels; ++i)
-        fields = "<FIELD attrname=\"N" + std::to_string(i) + "\" fieldtype=\"nested\"><FIELDS>" + fields +
-                 "</FIELDS><PARAMS/></FIELD>";
+        fields = "<FIELD attrname=\"N" + std::to_string(i) + "\" fieldtype=\"nested\"><FIELDS>" +
+                 fields + "</FIELDS><PARAMS/></FIELD>";
     return Packet(fields, "<ROW/>");
 }
 
@@ -454,16 +495,23 @@ TEST(DataPacketRead, RefusesWhatIsNoDatabase) {
          "Start-end tags mismatch (Byte 27)"},
         {"other root", "<?xml version=\"1.0\"?><Projekt/>", "Wurzelelement ist <Projekt>"},
         {"no METADATA", "<DATAPACKET Version=\"2.0\"><ROWDATA/></DATAPACKET>", "METADATA fehlt"},
-        {"no FIELDS", "<DATAPACKET><METADATA><PARAMS/></METADATA><ROWDATA/></DATAPACKET>", "FIELDS fehlt"},
-        {"no ROWDATA", "<DATAPACKET><METADATA><FIELDS/><PARAMS/></METADATA></DATAPACKET>", "ROWDATA fehlt"},
-        {"update packet", Packet(R"(<FIELD attrname="A" fieldtype="i4"/>)", "", R"(<PARAMS DATASET_DELTA="1"/>)"),
+        {"no FIELDS", "<DATAPACKET><METADATA><PARAMS/></METADATA><ROWDATA/></DATAPACKET>",
+         "FIELDS fehlt"},
+        {"no ROWDATA", "<DATAPACKET><METADATA><FIELDS/><PARAMS/></METADATA></DATAPACKET>",
+         "ROWDATA fehlt"},
+        {"update packet",
+         Packet(R"(<FIELD attrname="A" fieldtype="i4"/>)", "", R"(<PARAMS DATASET_DELTA="1"/>)"),
          "Die Datei ist ein Änderungspaket und keine Datenbank."},
-        {"unknown field type", Packet(R"(<FIELD attrname="A" fieldtype="ui8"/>)", ""), "unbekannten Typ \"ui8\""},
+        {"unknown field type", Packet(R"(<FIELD attrname="A" fieldtype="ui8"/>)", ""),
+         "unbekannten Typ \"ui8\""},
         {"field without name", Packet(R"(<FIELD fieldtype="i4"/>)", ""), "hat keinen Namen"},
-        {"duplicate field", Packet(R"(<FIELD attrname="A" fieldtype="i4"/><FIELD attrname="a" fieldtype="r8"/>)", ""),
+        {"duplicate field",
+         Packet(R"(<FIELD attrname="A" fieldtype="i4"/><FIELD attrname="a" fieldtype="r8"/>)", ""),
          "mehrfach"},
-        {"nested without FIELDS", Packet(R"(<FIELD attrname="N" fieldtype="nested"/>)", ""), "FIELDS fehlt"},
-        {"broken change log", Packet(R"(<FIELD attrname="A" fieldtype="i4"/>)", "", R"(<PARAMS CHANGE_LOG="1 2"/>)"),
+        {"nested without FIELDS", Packet(R"(<FIELD attrname="N" fieldtype="nested"/>)", ""),
+         "FIELDS fehlt"},
+        {"broken change log",
+         Packet(R"(<FIELD attrname="A" fieldtype="i4"/>)", "", R"(<PARAMS CHANGE_LOG="1 2"/>)"),
          "CHANGE_LOG"},
         {"nested deeper than 64 levels", DeepPacket(64), "64 Ebenen"},
     };
@@ -519,7 +567,8 @@ TEST(DataPacketWrite, ExactLayout) {
         "<FIELD attrname=\"Ord\" fieldtype=\"i2\"/></FIELDS><PARAMS/></FIELD>"
         "</FIELDS><PARAMS/></METADATA>\n"
         "<ROWDATA>"
-        "<ROW Info_Code=\"1\" Version=\"17\" Info=\"a&#013;&#010;b\" G=\"0.1\"><Wagen><ROWWagen Ord=\"3\"/></Wagen></ROW>\n"
+        "<ROW Info_Code=\"1\" Version=\"17\" Info=\"a&#013;&#010;b\" G=\"0.1\"><Wagen><ROWWagen "
+        "Ord=\"3\"/></Wagen></ROW>\n"
         "<ROW Info_Code=\"2\" G=\"0\"><Wagen></Wagen></ROW>\n"
         "</ROWDATA></DATAPACKET>\n";
     EXPECT_EQ(DataPacketText(store), expected);
@@ -554,7 +603,8 @@ TEST(DataPacketWrite, TextEscapes) {
 }
 
 // Compares two row sets of the same structure; doubles must agree bit for bit.
-void ExpectSameRows(const RowSet& a, const RowSet& b, const TableDef& def, const std::string& where) {
+void ExpectSameRows(const RowSet& a, const RowSet& b, const TableDef& def,
+                    const std::string& where) {
     ASSERT_EQ(a.rows.size(), b.rows.size()) << where;
     for (std::size_t r = 0; r < a.rows.size(); ++r) {
         for (int f = 0; f < def.FieldCount(); ++f) {
@@ -570,7 +620,8 @@ void ExpectSameRows(const RowSet& a, const RowSet& b, const TableDef& def, const
                 EXPECT_EQ(x, y) << at;
             if (def.Field(f).kind == FieldKind::Dataset) {
                 const auto slot = static_cast<std::size_t>(def.NestedSlot(f));
-                ExpectSameRows(a.rows[r]->nested[slot], b.rows[r]->nested[slot], *def.Field(f).nested, at);
+                ExpectSameRows(a.rows[r]->nested[slot], b.rows[r]->nested[slot],
+                               *def.Field(f).nested, at);
             }
         }
     }
@@ -589,15 +640,14 @@ TEST(DataPacketWrite, RoundTripKeepsEveryValue) {
                               std::numeric_limits<double>::lowest(),
                               123456789012345678.0,
                               599};
-    const std::string texts[] = {"",
-                                 "Zeile 1\r\nZeile 2\n\tEingerückt",
-                                 "<&>\"' M\u00fcller \u00df \u20ac \U0001F600",
-                                 "  Blanks  ",
+    const std::string texts[] = {"", "Zeile 1\r\nZeile 2\n\tEingerückt",
+                                 "<&>\"' M\u00fcller \u00df \u20ac \U0001F600", "  Blanks  ",
                                  "&#013; literal"};
     Store store(def);
     for (std::size_t i = 0; i < std::size(doubles); ++i) {
         auto rec = NewRecord(*def);
-        rec->values[0] = i == 0 ? kNull : I(i % 2 ? std::numeric_limits<std::int32_t>::min() : 2147483647);
+        rec->values[0] =
+            i == 0 ? kNull : I(i % 2 ? std::numeric_limits<std::int32_t>::min() : 2147483647);
         rec->values[1] = D(doubles[i]);
         rec->values[2] = i < std::size(texts) ? S(texts[i]) : kNull;
         for (std::size_t p = 0; p < i % 3; ++p) {
@@ -606,7 +656,8 @@ TEST(DataPacketWrite, RoundTripKeepsEveryValue) {
             proj->values[1] = S(texts[(i + p) % std::size(texts)]);
             for (std::size_t g = 0; g < p + 1; ++g) {
                 auto gl = NewRecord(*gleise);
-                gl->values = {I(-32768 + static_cast<std::int64_t>(g)), D(doubles[(i + g) % std::size(doubles)]),
+                gl->values = {I(-32768 + static_cast<std::int64_t>(g)),
+                              D(doubles[(i + g) % std::size(doubles)]),
                               g ? S(texts[g % std::size(texts)]) : kNull};
                 proj->nested[0].rows.push_back(std::move(gl));
             }
@@ -617,7 +668,9 @@ TEST(DataPacketWrite, RoundTripKeepsEveryValue) {
 
     const std::string text = DataPacketText(store);
     // "Gleis Nr" is no XML name: the file carries it as `fieldname`.
-    EXPECT_THAT(text, HasSubstr("<FIELD fieldname=\"Gleis Nr\" attrname=\"Gleis_x0020_Nr\" fieldtype=\"i2\"/>"));
+    EXPECT_THAT(
+        text,
+        HasSubstr("<FIELD fieldname=\"Gleis Nr\" attrname=\"Gleis_x0020_Nr\" fieldtype=\"i2\"/>"));
     const LoadResult back = ParseDataPacket(text, def.get(), "");
     EXPECT_TRUE(back.warnings.empty());
     ExpectSameRows(store.root, back.store->root, *def, "InfoDB");

@@ -22,5 +22,8 @@ struct UsageError : std::runtime_error {
 };
 
 int CmdInfo(Context& ctx, const std::vector<std::string>& args);
+int CmdProject(Context& ctx, const std::vector<std::string>& args);
+int CmdExport(Context& ctx, const std::vector<std::string>& args);
+int CmdImport(Context& ctx, const std::vector<std::string>& args);
 
 }  // namespace gvm::cli

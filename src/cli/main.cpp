@@ -11,7 +11,16 @@ namespace {
 const char* kUsage =
     "usage: gravimont-cli COMMAND [ARGS]\n"
     "commands:\n"
-    "  info FILE [--json]          what a database file holds (changes nothing)\n";
+    "  info FILE [--json]                  what a database file holds (changes nothing)\n"
+    "  project list FILE [--json]          the projects of a database\n"
+    "  project new NAME FILE               a new project\n"
+    "  project rename ID NAME FILE         gives a project a new name\n"
+    "  project delete ID FILE [--no]       deletes a project with everything below it\n"
+    "  export FILE --project ID --to OUT [--all-runs] [--all-retarders] [--all-wagons] [--no-results]\n"
+    "                                      writes a project with what it uses to a database file\n"
+    "  import FILE --from IN (--new-project NAME | --into ID)\n"
+    "                                      adds the first project of IN to the database\n"
+    "Questions are answered yes/OK; --no answers them no/cancel. Messages go to stderr.\n";
 
 }  // namespace
 
@@ -24,6 +33,9 @@ int main(int argc, char** argv) {
     }
     const std::map<std::string, int (*)(Context&, const std::vector<std::string>&)> commands{
         {"info", CmdInfo},
+        {"project", CmdProject},
+        {"export", CmdExport},
+        {"import", CmdImport},
     };
     const auto it = commands.find(words[0]);
     if (it == commands.end()) {

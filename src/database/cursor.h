@@ -88,6 +88,7 @@ public:
     const TableDef* Def() const;
     bool IsNested() const { return master_ != nullptr; }
     Cursor* Master() const { return master_; }
+    const std::string& NestedField() const { return nestedField_; }
 
     // --- Order, filter, range ---------------------------------------------------------
     void SetIndexFieldNames(std::string fieldName);  // "" = stored order

@@ -48,6 +48,12 @@ std::vector<Cursor*> DocumentCursors::All() {
             &ResBKINACDS,   &ResTracingCDS,   &BogenCDS,      &BogenAbschCDS};
 }
 
+Cursor* DocumentCursors::Detail(const Cursor& master, std::string_view field) {
+    for (Cursor* c : All())
+        if (c->Master() == &master && IEquals(c->NestedField(), field)) return c;
+    return nullptr;
+}
+
 void DocumentCursors::CloneFrom(const Cursor& source) {
     InfoDBCDS.CloneCursor(source);
     InfoDBCDS.First();

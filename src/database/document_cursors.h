@@ -50,7 +50,10 @@ public:
     // Every cursor of the tree, root first, masters before their details.
     std::vector<Cursor*> All();
 
-    // Makes the root a clone of `source` (sharing its data), on the record `rootRecNo`.
+    // The nested cursor of `master` on its dataset field `field`; null when there is none.
+    Cursor* Detail(const Cursor& master, std::string_view field);
+
+    // Makes the root a clone of `source` (sharing its data), on its first record.
     void CloneFrom(const Cursor& source);
     // Positions ProjektCDS on the project with this identifier; false when there is none.
     bool LocateProject(std::int64_t idProjekt);

@@ -52,6 +52,10 @@ const RowSet* TopLevelRows(const Store& store, std::string_view table, const Tab
     return &store.root.rows.front()->nested[static_cast<std::size_t>(store.rootDef->NestedSlot(i))];
 }
 
+RowSet* TopLevelRows(Store& store, std::string_view table, const TableDef** def) {
+    return const_cast<RowSet*>(TopLevelRows(static_cast<const Store&>(store), table, def));
+}
+
 const Record* FindTopLevel(const Store& store, std::string_view table, std::string_view field,
                            const Value& value) {
     const TableDef* def = nullptr;

@@ -27,5 +27,6 @@ const Record* FindTopLevel(const Store& store, std::string_view table, std::stri
 
 // The rows of a top-level table; null when the document has no root record.
 const RowSet* TopLevelRows(const Store& store, std::string_view table, const TableDef** def = nullptr);
+RowSet* TopLevelRows(Store& store, std::string_view table, const TableDef** def = nullptr);
 
 }  // namespace gvm::db

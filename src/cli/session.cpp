@@ -1,0 +1,20 @@
+#include "cli/session.h"
+
+#include <charconv>
+
+#include "database/open_database.h"
+
+namespace gvm::cli {
+
+Session::Session(Context& ctx, bool answerNo) : port(ctx.err, answerNo), dm(port, ctx.data) {}
+
+bool Session::Open(const std::string& file) { return db::OpenDatabase(dm, file, false); }
+
+std::int64_t ParseId(const std::string& text, const std::string& what) {
+    std::int64_t v = 0;
+    const auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || p != text.data() + text.size()) throw UsageError(what + " must be a whole number: " + text);
+    return v;
+}
+
+}  // namespace gvm::cli

@@ -42,6 +42,15 @@ void TGravimontDataModule::Close() {
     fFileName.clear();
 }
 
+void TGravimontDataModule::AttachDocument(std::shared_ptr<Store> store) {
+    Close();
+    const std::int64_t largest = LargestIdentifier(store->root, *store->rootDef);
+    InfoDBCDS.Attach(std::move(store));
+    InfoDBCDS.First();
+    const auto stored = InfoDBCDS.FieldByName("MaxAutoInc").AsInteger();
+    fAutoIncValue = static_cast<std::int32_t>(std::max<std::int64_t>(largest, stored));
+}
+
 // ---------------------------------------------------------------------------------------
 // Open and save
 

@@ -40,6 +40,9 @@ public:
     void DeleteNestedRecords(Cursor& cursor);
     // Closes the document without saving.
     void Close();
+    // Makes an in-memory document the open one, without a file (tools and tests); the
+    // counter continues from its largest identifier.
+    void AttachDocument(std::shared_ptr<Store> store);
 
     const std::filesystem::path& FileName() const { return fFileName; }
     bool IsOpen() const { return InfoDBCDS.Active(); }

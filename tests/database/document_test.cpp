@@ -256,6 +256,17 @@ TEST_F(DocumentTest, NewerFileIsNotConverted) {
     EXPECT_FALSE(fs::exists(dir / "newer.dat18"));
 }
 
+TEST_F(DocumentTest, ConversionWithoutItsCopyOfTheOldFileWritesNothing) {
+    const fs::path file = dir / "old.gvm";
+    WriteBytes(file, OldFile("16"));
+    fs::create_directory(dir / "old.dat16");  // the copy cannot be made
+    TGravimontDataModule dm(port, RepoData());
+    EXPECT_EQ(dm.OpenCDS(dm.InfoDBCDS, file, true), -1);
+    EXPECT_EQ(ReadBytes(file), OldFile("16"));
+    ASSERT_EQ(port.messages().size(), 1u);
+    EXPECT_NE(port.texts()[0].find("old.dat16"), std::string::npos) << port.texts()[0];
+}
+
 TEST_F(DocumentTest, MissingTemplateFailsTheConversionWithoutTouchingTheFile) {
     const fs::path file = dir / "old.gvm";
     WriteBytes(file, OldFile("16"));
@@ -349,6 +360,22 @@ TEST_F(DocumentTest, SaveIntoAnUnwritableFolderFailsAndKeepsTheFile) {
     EXPECT_THROW(dm.SaveInfoCDS(), EGravimont);
     fs::permissions(dir.path(), fs::perms::owner_all);
     EXPECT_EQ(ReadBytes(file), original);
+}
+
+TEST_F(DocumentTest, SaveWhereTheFolderCannotBeWrittenFailsAndKeepsTheFile) {
+    // Works for root too: the folder's path now names a plain file.
+    const fs::path folder = dir / "projekte";
+    fs::create_directory(folder);
+    const fs::path file = folder / "demo.gvm";
+    WriteBytes(file, DemoText());
+    TGravimontDataModule dm(port, RepoData());
+    dm.SetSaveOnDestroy(false);
+    ASSERT_EQ(dm.OpenCDS(dm.InfoDBCDS, file, false), 0);
+    fs::rename(folder, dir / "moved");
+    WriteBytes(folder, "kein Ordner");
+    EXPECT_THROW(dm.SaveInfoCDS(), EGravimont);
+    EXPECT_EQ(ReadBytes(dir / "moved" / "demo.gvm"), DemoText());
+    EXPECT_EQ(ReadBytes(folder), "kein Ordner");
 }
 
 TEST_F(DocumentTest, DeleteNestedRecordsEmptiesTheProjectButLeavesItsRecord) {

@@ -204,15 +204,17 @@ void FillProject(db::DocumentCursors& c, DemoWriter& w, std::int64_t gut, std::i
           {t[1], 185.0, 215.0, 5.0, 175.0, 100.0, 100.0}, {t[2], 345.0, 365.0, 2.0, 335.0, 100.0, 100.0}});
     const std::int64_t bremsBkina = w.Variant(
         c.BremsenCDS, c.BremsAbschCDS, "ID_Brems", "ID_Brems",
-        {{"Name", "BREMS-BKINA"}, {"Kommentar", "Richtungsbremse als BKINA"}}, bremsFields,
+        {{"Name", "BKINA-DEMO"}, {"Kommentar", "Richtungsbremse als BKINA"}}, bremsFields,
         V{{t[4], -48.0, -36.0, 1.2, 0.0, 100.0, 100.0}, {t[0], 68.0, 92.0, 6.0, 58.0, 100.0, 100.0},
           {t[1], 185.0, 215.0, 5.0, 175.0, 100.0, 100.0}, {t[3], 343.0, 353.0, 2.0, 335.0, 100.0, 100.0},
           {t[3], 355.0, 365.0, 2.0, 335.0, 100.0, 100.0}});
     const std::int64_t wirk = w.Variant(
         c.WirkZonenCDS, c.WirkAbschCDS, "ID_WirkZon", "ID_WirkZon",
         {{"Name", "WZ-DEMO"}, {"Kommentar", "Trennstellen der Weichenzonen"}}, {"Xu", "Xo", "Kommentar"},
-        V{{105.0, 150.0, "1BB24"}, {140.0, 182.0, "1BB24"}, {232.0, 275.0, "2TB30"},
-          {266.0, 308.0, "2TB30"}, {298.0, 340.0, "2TB30"}});
+        // Each zone starts where the previous one ends: the track reader would cut an
+        // overlap back to exactly that, with a warning.
+        V{{105.0, 150.0, "1BB24"}, {150.0, 182.0, "1BB24"}, {232.0, 275.0, "2TB30"},
+          {275.0, 308.0, "2TB30"}, {308.0, 340.0, "2TB30"}});
 
     const auto track = [&](const char* name, std::int64_t brems, const char* variante) {
         return w.Append(c.GleisCDS, {{"ID_Projekt", project}, {"Name", name}, {"Bahnhof", "Demo"},

@@ -168,8 +168,16 @@ bool ProjectExport::Run(std::optional<std::int64_t> idProjekt, const fs::path& e
         return false;
     }
     Store& target = *sim_.InfoDBCDS.GetStore();
-    Export(*project, target, options);
-    WriteFileAtomic(exportFile, [&](std::ostream& out) { WriteDataPacket(target, out); });
+    // The lists belong to one export: entries of an earlier one would select its records.
+    for (TIDList* list : {&BremsKatalogIDList, &WagenKatalogIDList, &RollotIDList}) list->Clear();
+    try {
+        Export(*project, target, options);
+        WriteFileAtomic(exportFile, [&](std::ostream& out) { WriteDataPacket(target, out); });
+    } catch (...) {
+        // Reported by the caller; the simulation module must not keep the half-built file.
+        sim_.InfoDBCDS.Close();
+        throw;
+    }
     sim_.InfoDBCDS.Close();
     port.Show(MsgKind::Plain, "Export beendet.");
     return true;
@@ -280,6 +288,12 @@ bool ProjectImport::Import(const fs::path& importFile) {
     }
     load_.ProjektCDS.First();  // the first project in stored order
 
+    // The lists belong to one import: an old identifier registered by an earlier one would
+    // win over this file's own (the first registration wins).
+    for (TIDList* list : {&BremsKatalogIDList, &WagenKatalogIDList, &RollotIDList, &BremsenIDList, &NeigungIDList,
+                          &BogenIDList, &WeichenIDList, &RollWiderIDList, &LuftWiderIDList, &WirkZonenIDList,
+                          &GleisIDList, &SimfallIDList})
+        list->Clear();
     const std::int32_t counterAtStart = main_.AutoIncValue();
     try {
         port.ProgressStep(2, "Daten Import");

@@ -36,6 +36,7 @@ public:
     // Points an old identifier to another new one (a matched existing record).
     void ReplaceID(std::int32_t paOld, std::int32_t paNew);
     const std::vector<TIDRec>& List() const { return List_; }
+    void Clear() { List_.clear(); }
 
 private:
     std::vector<TIDRec> List_;

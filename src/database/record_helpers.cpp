@@ -6,10 +6,18 @@ void AssignIdentifiers(Cursor& cursor, const std::function<std::int32_t()>& next
     const TableDef* def = cursor.Def();
     for (int i = 0; i < def->FieldCount(); ++i) {
         if (def->Field(i).kind != FieldKind::AutoInc) continue;
+        // Taken before the field is opened for writing: an exhausted counter must not
+        // leave the identifier editable.
+        const std::int32_t id = nextId();
         const Field f = cursor.Fields(i);
         const bool readOnly = f.ReadOnly();
         f.SetReadOnly(false);
-        f.SetInteger(nextId());
+        try {
+            f.SetInteger(id);
+        } catch (...) {
+            f.SetReadOnly(readOnly);
+            throw;
+        }
         f.SetReadOnly(readOnly);
     }
 }
@@ -24,13 +32,19 @@ Value IdentifierOf(Cursor& cursor) {
 std::int64_t AppendRecord(Cursor& cursor, const std::function<std::int32_t()>& nextId,
                           FieldValues fields) {
     cursor.Append();
-    // A module's own new-record rule may have given the identifiers already.
-    const Value given = IdentifierOf(cursor);
-    if (IsNull(given)) AssignIdentifiers(cursor, nextId);
-    for (const auto& [name, value] : fields) cursor.FieldByName(name).SetValue(value);
-    const Value id = IdentifierOf(cursor);
-    cursor.Post();
-    return IsNull(id) ? 0 : std::get<std::int64_t>(id);
+    try {
+        // A module's own new-record rule may have given the identifiers already.
+        const Value given = IdentifierOf(cursor);
+        if (IsNull(given)) AssignIdentifiers(cursor, nextId);
+        for (const auto& [name, value] : fields) cursor.FieldByName(name).SetValue(value);
+        const Value id = IdentifierOf(cursor);
+        cursor.Post();
+        return IsNull(id) ? 0 : std::get<std::int64_t>(id);
+    } catch (...) {
+        // Left in Insert state, the half-made record would be posted by the next move.
+        cursor.Cancel();
+        throw;
+    }
 }
 
 }  // namespace gvm::db

@@ -1,0 +1,192 @@
+// gravimont-cli as a process: exit codes, what it prints, and what it does to the files.
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+#include "support/test_support.h"
+
+namespace gvm::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using test::ReadBytes;
+using test::TempDir;
+
+struct Result {
+    int code;
+    std::string out, err;
+};
+
+std::string Quote(const std::string& word) {
+    std::string q = "'";
+    for (char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override { fs::copy_file(fs::path(GVM_SOURCE_DATA_DIR) / "demo.gvm", demo); }
+
+    // Runs the program in the test folder with the shipped data.
+    Result Run(const std::vector<std::string>& args) {
+        std::vector<std::string> words{"cd", Quote(dir.path().string()), "&&",
+                                       std::string("GRAVIMONT_DATA_DIR=") + Quote(GVM_SOURCE_DATA_DIR), Quote(GVM_CLI)};
+        for (const auto& a : args) words.push_back(Quote(a));
+        words.push_back(std::string(">") + Quote((dir / "stdout.txt").string()));
+        words.push_back(std::string("2>") + Quote((dir / "stderr.txt").string()));
+        std::string cmd;
+        for (const auto& w : words) {
+            cmd += w;
+            cmd += ' ';
+        }
+        const int status = std::system(cmd.c_str());
+        Result r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes(dir / "stdout.txt"),
+                 ReadBytes(dir / "stderr.txt")};
+        fs::remove(dir / "stdout.txt");
+        fs::remove(dir / "stderr.txt");
+        return r;
+    }
+
+    json Info(const std::string& file) {
+        const Result r = Run({"info", file, "--json"});
+        EXPECT_EQ(r.code, 0) << r.err;
+        return json::parse(r.out);
+    }
+
+    // Names of the projects' tracks and cases, which a faithful import copies.
+    static std::vector<std::string> Contents(const json& project) {
+        std::vector<std::string> out;
+        for (const auto& t : project["tracks"]) out.push_back(std::string("track ") + t["name"].get<std::string>());
+        for (const auto& c : project["cases"]) out.push_back(std::string("case ") + c["name"].get<std::string>());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    TempDir dir;
+    fs::path demo = dir / "demo.gvm";
+};
+
+TEST_F(CliTest, InfoDescribesTheDatabaseAndChangesNothing) {
+    const std::string before = ReadBytes(demo);
+    const json j = Info("demo.gvm");
+    for (const char* key : {"file_version", "version", "info", "max_auto_inc", "wagon_types", "retarder_types",
+                            "runs", "projects"})
+        EXPECT_TRUE(j.contains(key)) << key;
+    EXPECT_EQ(j["file_version"], 17);
+    EXPECT_EQ(j["version"], "17");
+    EXPECT_EQ(j["wagon_types"], 4);
+    EXPECT_EQ(j["retarder_types"], 5);
+    EXPECT_EQ(j["runs"], 4);
+    ASSERT_EQ(j["projects"].size(), 1u);
+    const json& p = j["projects"][0];
+    EXPECT_EQ(p["name"], "Demo");
+    EXPECT_TRUE(p["id"].is_number_integer());
+    EXPECT_EQ(Contents(p), (std::vector<std::string>{"case S1-GUT", "case S2-SCHLECHT", "case S3-GRUPPE",
+                                                     "case S4-BKINA", "track HUMP-BKINA", "track HUMP-DEMO"}));
+    for (const auto& c : p["cases"]) {
+        EXPECT_TRUE(c["id"].is_number_integer());
+        EXPECT_TRUE(c["experiments"].is_array());
+    }
+    EXPECT_EQ(Run({"info", "demo.gvm"}).code, 0);
+    EXPECT_EQ(ReadBytes(demo), before);
+
+    // A file of an older structure is converted on opening, as everywhere; the old file
+    // is kept as ".dat" + its version.
+    std::string old = before;
+    const auto at = old.find("Version=\"17\"");
+    ASSERT_NE(at, std::string::npos);
+    old.replace(at, 12, "Version=\"16\"");
+    const auto field = old.find("attrname=\"SimExpName\"");
+    ASSERT_NE(field, std::string::npos);
+    old.replace(field, std::string("attrname=\"SimExpName\"").size(), "attrname=\"SimFallName\"");
+    test::WriteBytes(dir / "alt.gvm", old);
+    const json converted = Info("alt.gvm");
+    EXPECT_EQ(converted["file_version"], 16);
+    EXPECT_EQ(converted["version"], "17");
+    EXPECT_EQ(ReadBytes(dir / "alt.dat16"), old);
+    EXPECT_EQ(Info("alt.gvm")["file_version"], 17);
+
+    const Result missing = Run({"info", "fehlt.gvm"});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_NE(missing.err.find("Datenbank fehlt.gvm existiert nicht."), std::string::npos) << missing.err;
+    EXPECT_TRUE(missing.out.empty());
+
+    std::vector<std::string> files;
+    for (const auto& e : fs::directory_iterator(dir.path())) files.push_back(e.path().filename().string());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"alt.dat16", "alt.gvm", "demo.gvm"}));
+}
+
+TEST_F(CliTest, ProjectCommandsChangeTheFileAndKeepABackup) {
+    const struct {
+        const char* what;
+        std::vector<std::string> args;  // "ID" stands for the demo project's identifier
+        int code;
+        std::vector<std::string> projects;
+    } cases[] = {
+        {"new", {"project", "new", "Neu", "demo.gvm"}, 0, {"Demo", "Neu"}},
+        {"rename", {"project", "rename", "ID", "Umbenannt", "demo.gvm"}, 0, {"Umbenannt"}},
+        {"delete", {"project", "delete", "ID", "demo.gvm"}, 0, {}},
+        {"delete answered no", {"project", "delete", "ID", "demo.gvm", "--no"}, 1, {"Demo"}},
+        {"delete unknown", {"project", "delete", "99999", "demo.gvm"}, 1, {"Demo"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::copy_file(fs::path(GVM_SOURCE_DATA_DIR) / "demo.gvm", demo, fs::copy_options::overwrite_existing);
+        fs::remove(dir / "demo.bak");
+        const std::string id = std::to_string(Info("demo.gvm")["projects"][0]["id"].get<long long>());
+        std::vector<std::string> args = c.args;
+        std::replace(args.begin(), args.end(), std::string("ID"), id);
+        const Result r = Run(args);
+        EXPECT_EQ(r.code, c.code) << r.err;
+        const json after = Info("demo.gvm");
+        std::vector<std::string> names;
+        for (const auto& p : after["projects"]) names.push_back(p["name"]);
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, c.projects);
+        EXPECT_TRUE(fs::exists(dir / "demo.bak"));
+    }
+}
+
+TEST_F(CliTest, ExportAndImportCarryAProjectBetweenDatabases) {
+    const json source = Info("demo.gvm");
+    const std::string id = std::to_string(source["projects"][0]["id"].get<long long>());
+    const Result exported = Run({"export", "demo.gvm", "--project", id, "--to", "export.gvm"});
+    ASSERT_EQ(exported.code, 0) << exported.err;
+    const json file = Info("export.gvm");
+    EXPECT_EQ(file["runs"], 3) << "only the runs the cases use";
+    EXPECT_EQ(file["wagon_types"], 4);
+    EXPECT_EQ(file["retarder_types"], 5);
+    EXPECT_EQ(file["max_auto_inc"], source["max_auto_inc"]);
+    ASSERT_EQ(file["projects"].size(), 1u);
+    EXPECT_EQ(file["projects"][0], source["projects"][0]) << "identifiers kept";
+
+    // Back into the same database: a second project, the catalogues reused.
+    const Result imported = Run({"import", "demo.gvm", "--from", "export.gvm", "--new-project", "Kopie"});
+    ASSERT_EQ(imported.code, 0) << imported.err;
+    const json after = Info("demo.gvm");
+    for (const char* key : {"wagon_types", "retarder_types", "runs"}) EXPECT_EQ(after[key], source[key]) << key;
+    ASSERT_EQ(after["projects"].size(), 2u);
+    const json& copy = after["projects"][0]["name"] == "Kopie" ? after["projects"][0] : after["projects"][1];
+    EXPECT_EQ(copy["name"], "Kopie");
+    EXPECT_EQ(imported.out, std::string("imported into project ") + std::to_string(copy["id"].get<long long>()) + "\n");
+    EXPECT_EQ(Contents(copy), Contents(source["projects"][0]));
+    EXPECT_GT(copy["id"].get<long long>(), source["max_auto_inc"].get<long long>());
+    EXPECT_TRUE(fs::exists(dir / "demo.bak"));
+
+    // Refused: no name for the new project, and a file that is no database.
+    EXPECT_EQ(Run({"import", "demo.gvm", "--from", "export.gvm", "--new-project", ""}).code, 1);
+    test::WriteBytes(dir / "text.gvm", "keine Datenbank");
+    const Result bad = Run({"import", "demo.gvm", "--from", "text.gvm", "--new-project", "Leer"});
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_NE(bad.err.find("Import Datenbank konnte nicht geöffnet werden."), std::string::npos) << bad.err;
+}
+
+}  // namespace
+}  // namespace gvm::cli

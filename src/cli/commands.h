@@ -25,5 +25,7 @@ int CmdInfo(Context& ctx, const std::vector<std::string>& args);
 int CmdProject(Context& ctx, const std::vector<std::string>& args);
 int CmdExport(Context& ctx, const std::vector<std::string>& args);
 int CmdImport(Context& ctx, const std::vector<std::string>& args);
+int CmdTrack(Context& ctx, const std::vector<std::string>& args);
+int CmdGroup(Context& ctx, const std::vector<std::string>& args);
 
 }  // namespace gvm::cli

@@ -20,6 +20,8 @@ const char* kUsage =
     "                                      writes a project with what it uses to a database file\n"
     "  import FILE --from IN (--new-project NAME | --into ID)\n"
     "                                      adds the first project of IN to the database\n"
+    "  track FILE --track ID [--json]      the track model of a track as the engine reads it\n"
+    "  group FILE --run ID [--json]        the wagon group of a run\n"
     "Questions are answered yes/OK; --no answers them no/cancel. Messages go to stderr.\n";
 
 }  // namespace
@@ -36,6 +38,8 @@ int main(int argc, char** argv) {
         {"project", CmdProject},
         {"export", CmdExport},
         {"import", CmdImport},
+        {"track", CmdTrack},
+        {"group", CmdGroup},
     };
     const auto it = commands.find(words[0]);
     if (it == commands.end()) {

@@ -4,12 +4,12 @@
 
 namespace gvm {
 
-namespace {
-
-// Length of the well-formed UTF-8 sequence at s[i], 0 when it is not one.
-std::size_t SequenceLength(std::string_view s, std::size_t i) {
+std::size_t Utf8SequenceAt(std::string_view s, std::size_t i, char32_t* codePoint) {
     const auto b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80) return 1;
+    if (b0 < 0x80) {
+        if (codePoint) *codePoint = b0;
+        return 1;
+    }
     std::size_t n;
     char32_t cp;
     if ((b0 & 0xE0) == 0xC0) {
@@ -32,9 +32,13 @@ std::size_t SequenceLength(std::string_view s, std::size_t i) {
     }
     static constexpr std::array<char32_t, 5> kMin{0, 0, 0x80, 0x800, 0x10000};
     if (cp < kMin[n] || cp > 0x10FFFF) return 0;
-    // Surrogate halves are allowed here: the file reader combines them afterwards.
+    if (codePoint) *codePoint = cp;
     return n;
 }
+
+namespace {
+
+std::size_t SequenceLength(std::string_view s, std::size_t i) { return Utf8SequenceAt(s, i, nullptr); }
 
 }  // namespace
 

@@ -11,6 +11,10 @@ namespace gvm {
 std::size_t Utf8Length(std::string_view s);
 // The first `maxChars` characters of a UTF-8 text, never cutting a character in two.
 std::string Utf8Left(std::string_view s, std::size_t maxChars);
+// Length of the well-formed UTF-8 sequence at s[i] (1 for ASCII), 0 when there is none;
+// surrogate halves count as well-formed (the file reader combines them). The code point
+// goes to `codePoint` when given.
+std::size_t Utf8SequenceAt(std::string_view s, std::size_t i, char32_t* codePoint = nullptr);
 // True when `s` is well-formed UTF-8.
 bool IsValidUtf8(std::string_view s);
 // Decodes Windows-1252 bytes into UTF-8.

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <unordered_map>
 
+#include "base/text.h"
 #include "database/datapacket.h"
 
 namespace gvm::db {
@@ -15,32 +16,11 @@ namespace {
 
 constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 
-// Length of the UTF-8 sequence at s[i] if it is a character XML may contain, else 0.
+// Length of the UTF-8 sequence at s[i] if it is a non-ASCII character XML may contain, else 0.
 std::size_t XmlCharLength(std::string_view s, std::size_t i) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    std::size_t n;
-    char32_t cp;
-    if ((b0 & 0xE0) == 0xC0) {
-        n = 2;
-        cp = b0 & 0x1F;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        n = 3;
-        cp = b0 & 0x0F;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        n = 4;
-        cp = b0 & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + n > s.size()) return 0;
-    for (std::size_t k = 1; k < n; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[n] || cp > 0x10FFFF) return 0;
-    if ((cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF) return 0;
+    char32_t cp = 0;
+    const std::size_t n = Utf8SequenceAt(s, i, &cp);
+    if (n < 2 || (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF) return 0;
     return n;
 }
 

@@ -27,5 +27,6 @@ int CmdExport(Context& ctx, const std::vector<std::string>& args);
 int CmdImport(Context& ctx, const std::vector<std::string>& args);
 int CmdTrack(Context& ctx, const std::vector<std::string>& args);
 int CmdGroup(Context& ctx, const std::vector<std::string>& args);
+int CmdRun(Context& ctx, const std::vector<std::string>& args);
 
 }  // namespace gvm::cli

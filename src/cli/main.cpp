@@ -22,6 +22,8 @@ const char* kUsage =
     "                                      adds the first project of IN to the database\n"
     "  track FILE --track ID [--json]      the track model of a track as the engine reads it\n"
     "  group FILE --run ID [--json]        the wagon group of a run\n"
+    "  run FILE --case ID [--mode normal] [--xstart M] [--vab V] [--xtot M] [--json] [--rows OUT.csv]\n"
+    "                                      calculates an experiment of a simulation case\n"
     "Questions are answered yes/OK; --no answers them no/cancel. Messages go to stderr.\n";
 
 }  // namespace
@@ -40,6 +42,7 @@ int main(int argc, char** argv) {
         {"import", CmdImport},
         {"track", CmdTrack},
         {"group", CmdGroup},
+        {"run", CmdRun},
     };
     const auto it = commands.find(words[0]);
     if (it == commands.end()) {

@@ -1,4 +1,5 @@
 #include "model/sim_experiment.h"
+#include "model/wagon_group.h"
 
 #include <cmath>
 #include <iterator>
@@ -167,6 +168,20 @@ void TSimExperiment::WriteToRecord(db::Cursor& paCDS) const {
         else
             f.SetInteger(this->*c.integer);
     }
+}
+
+double ProposedStart(const TGleis& gleis, const TWagenGruppeN& group) {
+    if (gleis.IbrStart < 2 || gleis.IbrStart > gleis.Nxbr) return gleis.Xgipf;
+    double offset = group.Ok9();
+    if (group.NAchs > 2) {
+        for (int k = 1; k <= group.NAchs; ++k) {
+            if (group.Abszisse[static_cast<std::size_t>(k)] >= group.Oq) {
+                offset = group.Abszisse[static_cast<std::size_t>(k)];
+                break;
+            }
+        }
+    }
+    return gleis.Xbo[static_cast<std::size_t>(gleis.IbrStart)] + offset;
 }
 
 }  // namespace gvm::model

@@ -18,6 +18,14 @@ enum TRunMode { kNormalLauf = 0, kZielbremsung = 1, kZulaufprozess = 2 };
 // Caption suffix naming the kind of results of a mode (-1: none computed).
 const char* ModeCaption(int flags);
 
+class TWagenGruppeN;
+
+// The start position the run window proposes [m, profile position]: the crest when the
+// track's first retarder after the crest is number 0 or 1, else behind that retarder's end
+// by the first axle at or behind the group's centre of gravity (its last axle for groups of
+// up to two axles).
+double ProposedStart(const TGleis& gleis, const TWagenGruppeN& group);
+
 class TSimExperiment {
 public:
     explicit TSimExperiment(ModelContext& ctx);

@@ -190,3 +190,46 @@ TEST_F(CliTest, ExportAndImportCarryAProjectBetweenDatabases) {
 
 }  // namespace
 }  // namespace gvm::cli
+
+namespace gvm::cli {
+namespace {
+
+TEST_F(CliTest, RunCalculatesADemoCaseAndWritesItsRows) {
+    const json info = Info("demo.gvm");
+    std::string caseId;
+    for (const auto& c : info["projects"][0]["cases"])
+        if (c["name"] == "S1-GUT") caseId = std::to_string(c["id"].get<long long>());
+    ASSERT_FALSE(caseId.empty());
+    const std::string before = ReadBytes(demo);
+
+    const Result r = Run({"run", "demo.gvm", "--case", caseId, "--xstart", "0", "--json", "--rows", "rows.csv"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const json j = json::parse(r.out);
+    for (const char* key : {"mode", "grade", "message", "rows", "dist_start", "dist_end", "speed_end", "time_end",
+                            "events", "exit_speeds"})
+        EXPECT_TRUE(j.contains(key)) << key;
+    EXPECT_EQ(j["mode"], "normal");
+    EXPECT_EQ(j["grade"], "rmOK");
+    EXPECT_DOUBLE_EQ(j["dist_start"].get<double>(), 0.0);
+    EXPECT_DOUBLE_EQ(j["dist_end"].get<double>(), 600.0);
+    EXPECT_EQ(j["exit_speeds"].size(), 4u);
+    const json& events = j["events"];
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.front()["code"], 5) << "separation comes first";
+    EXPECT_EQ(events.back()["code"], 13);
+    EXPECT_EQ(events.back()["text"], "Zielposition erreicht");
+
+    const std::string csv = ReadBytes(dir / "rows.csv");
+    EXPECT_EQ(csv.rfind("distance;speed;acceleration;time;air;brake;wind;relative air speed;event code;event text\n", 0),
+              0u);
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), j["rows"].get<long>() + 1);
+    EXPECT_EQ(ReadBytes(demo), before) << "a run without storing changes nothing";
+
+    const Result bad = Run({"run", "demo.gvm", "--case", caseId, "--vab", "-1", "--json"});
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_EQ(json::parse(bad.out)["grade"], "rmError");
+    EXPECT_EQ(Run({"run", "demo.gvm", "--case", "99999"}).code, 1);
+}
+
+}  // namespace
+}  // namespace gvm::cli

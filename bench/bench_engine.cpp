@@ -1,4 +1,5 @@
-// The engine on the demo hump: a normal run of each demo case, and the run preparation alone.
+// The engine on the demo hump: a normal run of each demo case, target braking and the run-in
+// process of the demo cases, and the run preparation alone.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -9,6 +10,7 @@
 #include "docgen.h"
 #include "engine/engine.h"
 #include "engine/run_modes.h"
+#include "engine/target_modes.h"
 #include "model/sim_experiment.h"
 #include "model/wagon_group.h"
 
@@ -58,6 +60,41 @@ void BM_NormalRun(benchmark::State& state) {
     state.counters["rows"] = rows;
 }
 BENCHMARK(BM_NormalRun)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
+
+// The whole operation as the run window starts it: case and group preparation, the exit-speed
+// search over the three retarders after the crest and the final run.
+void BM_TargetBraking(benchmark::State& state) {
+    DemoCase demo(kCases[state.range(0)]);
+    auto sets = std::make_unique<engine::TResultSets>();
+    for (auto _ : state) {
+        sets->ziel.Bereit = false;  // the run window clears it before each run
+        engine::TargetBraking(demo.eng, *sets, demo.exp, demo.ctx, true);
+        benchmark::DoNotOptimize(sets->ziel.NVyst);
+    }
+    state.SetLabel(kCases[state.range(0)]);
+    state.counters["rows"] = sets->ziel.NVyst;
+    state.counters["grade"] = sets->ziel.ResultsMeldung;
+}
+BENCHMARK(BM_TargetBraking)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+
+// The run-in retarder 1ZB12 (-48..-36 m): pushed from -60 m at 1.2 m/s to -30 m at 1.2 m/s.
+void BM_RunInProcess(benchmark::State& state) {
+    DemoCase demo(kCases[state.range(0)]);
+    demo.exp._XZulaufStart = -60;
+    demo.exp._VZulaufStart = 1.2;
+    demo.exp._XZulaufEnde = -30;
+    demo.exp._VZulaufEnde = 1.2;
+    auto sets = std::make_unique<engine::TResultSets>();
+    for (auto _ : state) {
+        sets->zulauf.Bereit = false;
+        engine::RunInProcess(demo.eng, *sets, demo.exp, demo.ctx, true);
+        benchmark::DoNotOptimize(sets->zulauf.NVyst);
+    }
+    state.SetLabel(kCases[state.range(0)]);
+    state.counters["rows"] = sets->zulauf.NVyst;
+    state.counters["grade"] = sets->zulauf.ResultsMeldung;
+}
+BENCHMARK(BM_RunInProcess)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
 void BM_PrepareGroup(benchmark::State& state) {
     DemoCase demo("S1-GUT");

@@ -22,8 +22,10 @@ const char* kUsage =
     "                                      adds the first project of IN to the database\n"
     "  track FILE --track ID [--json]      the track model of a track as the engine reads it\n"
     "  group FILE --run ID [--json]        the wagon group of a run\n"
-    "  run FILE --case ID [--mode normal] [--xstart M] [--vab V] [--xtot M] [--json] [--rows OUT.csv]\n"
-    "                                      calculates an experiment of a simulation case\n"
+    "  run FILE --case ID [--mode normal|target|runin] [--xstart M] [--vab V] [--xtot M]\n"
+    "      [--target-x M] [--target-v V] [--respect-exit-speeds yes|no]\n"
+    "      [--runin-start-x M] [--runin-start-v V] [--runin-target-x M] [--runin-target-v V] [--train RUN_ID]\n"
+    "      [--json] [--rows OUT.csv]        calculates an experiment of a simulation case\n"
     "Questions are answered yes/OK; --no answers them no/cancel. Messages go to stderr.\n";
 
 }  // namespace

@@ -10,7 +10,9 @@
 #include "cli/args.h"
 #include "cli/session.h"
 #include "database/data_modules.h"
+#include "engine/exit_speed_search.h"
 #include "engine/run_modes.h"
+#include "engine/target_modes.h"
 #include "model/sim_experiment.h"
 #include "model/wagon_group.h"
 
@@ -92,6 +94,12 @@ void PrintText(std::ostream& out, const ordered_json& j) {
     out << "exit speeds:";
     for (const auto& v : j["exit_speeds"]) out << " " << FormatGeneral(v.get<double>());
     out << "\n";
+    if (j["mode"] != "normal") {
+        out << "found exit speeds:";
+        for (const auto& v : j["found_exit_speeds"]) out << " " << FormatFloatF(v.get<double>(), 6, 3);
+        out << "\nmaximum entry speed: " << FormatFloatF(j["max_entry_speed"].get<double>(), 6, 3) << " m/s\n"
+            << "speed at the target: " << FormatFloatF(j["speed_at_target"].get<double>(), 6, 3) << " m/s\n";
+    }
 }
 
 void WriteRows(const std::string& file, const engine::TVysledky& r) {
@@ -130,10 +138,21 @@ int CmdRun(Context& ctx, const std::vector<std::string>& words) {
     const auto vab = NumberOption(args, "--vab");
     const auto xtot = NumberOption(args, "--xtot");
     const auto rowsFile = args.Option("--rows");
+    const auto targetX = NumberOption(args, "--target-x");
+    const auto targetV = NumberOption(args, "--target-v");
+    const auto respect = args.Option("--respect-exit-speeds");
+    const auto runinStartX = NumberOption(args, "--runin-start-x");
+    const auto runinStartV = NumberOption(args, "--runin-start-v");
+    const auto runinTargetX = NumberOption(args, "--runin-target-x");
+    const auto runinTargetV = NumberOption(args, "--runin-target-v");
+    const auto train = args.Option("--train");
     const std::string file = args.Positional("FILE");
     args.Done();
     if (!fallId) throw UsageError("--case ID is required");
-    if (mode != "normal") throw UsageError("mode '" + mode + "' is not available yet (normal)");
+    if (mode != "normal" && mode != "target" && mode != "runin")
+        throw UsageError("--mode is normal, target or runin, not '" + mode + "'");
+    if (respect && *respect != "yes" && *respect != "no")
+        throw UsageError("--respect-exit-speeds is yes or no");
 
     Session s(ctx, answerNo);
     if (!s.Open(file)) return 1;
@@ -156,13 +175,41 @@ int CmdRun(Context& ctx, const std::vector<std::string>& words) {
     if (vab) exp._Vab = *vab;
     if (xtot) exp._Xtot = *xtot;
     exp._XZulaufEnde = exp._Xstart + exp.Gleis().Xnull;
-    exp._Flags = model::kNormalLauf;
+    if (targetX) exp._XZielbrems = *targetX;
+    if (targetV) exp._VZielbrems = *targetV;
+    if (respect) exp._VausGleisRespect = *respect == "yes";
+    if (runinStartX) exp._XZulaufStart = *runinStartX;
+    if (runinStartV) exp._VZulaufStart = *runinStartV;
+    if (runinTargetX) exp._XZulaufEnde = *runinTargetX;
+    if (runinTargetV) exp._VZulaufEnde = *runinTargetV;
+    if (train) exp._IDWGZug = static_cast<int>(ParseId(*train, "--train"));
 
     engine::TEngine eng(s.port, mctx.numfmt);
     engine::TResultSets sets;
-    engine::NormalRun(eng, sets, exp, mctx, true);
+    double targetPosition = exp._Xtot;
+    double maxEntry = 0;
+    if (mode == "normal") {
+        exp._Flags = model::kNormalLauf;
+        engine::NormalRun(eng, sets, exp, mctx, true);
+    } else if (mode == "target") {
+        exp._Flags = model::kZielbremsung;
+        engine::TargetBraking(eng, sets, exp, mctx, true);
+        targetPosition = exp._XZielbrems;
+        maxEntry = sets.MaxEinlauf;
+    } else {
+        exp._Flags = model::kZulaufprozess;
+        engine::RunInProcess(eng, sets, exp, mctx, true);
+        targetPosition = exp._XZulaufEnde;
+        maxEntry = exp._ZulaufVmaxStart;
+    }
     const engine::TVysledky& r = sets.current;
-    const ordered_json j = Describe(r, exp.Gleis(), mode.c_str());
+    ordered_json j = Describe(r, exp.Gleis(), mode.c_str());
+    ordered_json found = ordered_json::array();
+    for (int i = 1; i <= eng.gleis.Nxbr && i <= model::kMaxBremsen; ++i)
+        found.push_back(eng.gleis.VausGefunden[static_cast<std::size_t>(i)]);
+    j["found_exit_speeds"] = std::move(found);
+    j["max_entry_speed"] = maxEntry;
+    j["speed_at_target"] = r.NVyst > 0 ? engine::SpeedAtPosition(eng, r, targetPosition) : 0.0;
     if (json)
         ctx.out << j.dump(2) << "\n";
     else

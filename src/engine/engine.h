@@ -151,6 +151,27 @@ struct THistorie {
     }
 };
 
+// One segment record of the exit-speed search: from a retarder (or the start) to the next
+// retarder (or the target). Positions are the group's head as track abscissae [m], speeds
+// in m/s.
+struct TSuchSegment {
+    double XEin = 0, VEin = 0;    // entry: the first axle reaches the retarder
+    double XAus = 0, VAus = 0;    // exit: the last axle leaves it
+    double XEnde = 0, VEnde = 0;  // end: entry of the next record, or the target
+    int Paar = 0;                 // 1 first of a close pair, 2 second, 0 none
+};
+
+// What the last exit-speed search leaves behind. Its pair marks are read by the integration
+// when a target retarder lets the group go; before any search they are 0.
+struct TSuchStand {
+    std::array<TSuchSegment, model::kMaxBremsen + 1> Segment{};  // by retarder, 0..50
+    double MaxEinlauf = 0;   // largest start speed the first retarder can still handle [m/s]
+    bool ZuSchnell = false;  // the start segment was passable only at the search speed limit
+    bool FirstOfClosePair(int i) const {
+        return i >= 0 && i <= model::kMaxBremsen && Segment[static_cast<std::size_t>(i)].Paar == 1;
+    }
+};
+
 // A group the engine can move: at least one wagon, consistent axle lists, positive weight and
 // mass factor. A reset group (one dummy axle, length 0) is not.
 bool GroupUsable(const model::TWagenGruppeN& group);
@@ -240,7 +261,7 @@ public:
     int NPunkte = 0;  // event points of the step (the step end comes after them)
 
     THistorie Abloesungen, Stillstaende, Aufpufferungen;
-    std::array<int, kBremsSlots> EngesPaar{};  // first of a close pair in the last search
+    TSuchStand suche;  // segment records, maximum entry speed and too-fast mark of the last search
 
     MessagePort& port() { return port_; }
     const NumberFormat& numfmt() const { return nf_; }
@@ -265,6 +286,8 @@ private:
 
     // One step: sub-interval points, the iteration, the sub-intervals
     double IntegrateStep(const model::TWagenGruppeN& group, double head, int pass);
+    void SaveStepState();
+    void RestoreStepState();
     bool Passed(const model::TWagenGruppeN& group, int i, double head) const;
     void CollectPoints(const model::TWagenGruppeN& group, double xa, double head);
     void AddPoint(const TTeilPunkt& p);
@@ -295,6 +318,7 @@ private:
     model::Arr<model::kMaxBremsen + 1> vausSaved_{};
     std::vector<int> achsSaved_;
     bool regelungSaved_ = false;
+    int savedLo_ = 1, savedHi_ = 0;  // retarder slots saved for the iteration
 
     bool teilZeit_ = false;  // the step was cut into sub-intervals by events
     double tTeilEnde_ = 0;   // time at the step end from its sub-intervals [s]

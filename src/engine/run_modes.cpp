@@ -8,34 +8,37 @@ namespace gvm::engine {
 
 namespace {
 
-// Positions and speeds in messages: precision 4, 2 decimals; accelerations: 6 and 4.
-std::string Pos(const TEngine& e, double v) {
-    return FormatFloatF(v, 4, 2, e.numfmt());
-}
-std::string Acc(const TEngine& e, double v) {
-    return FormatFloatF(v, 6, 4, e.numfmt());
-}
-
-std::string NaeherungsText(const TEngine& e, double startAbs, double besch) {
-    return "Die Wagengruppe steht im Stillstand an der Position " + Pos(e, startAbs) + " m, weil " +
-           "Abdrückgeschwindigkeit " + "gleich Null und auch die Anfangsbeschleunigung " +
-           Acc(e, besch) + " m/s^2 " + " nicht positive ist." + "\r" + "\r" +
-           "Der Simulationslauf wird mit einer " + "Näherungsgeschwindigkeit " +
-           Pos(e, kNaeherungsSpeed) + " m/s " + "gestartet werden." + "\r" + "\r";
-}
-
 std::string StillstandText(const TEngine& e, double startAbs, const TStartBeschleunigung& a) {
-    return "Die Wagengruppe steht im Stillstand an der Position " + Pos(e, startAbs) + " m, weil " +
-           "Rollwiderstand " + Acc(e, a.Roll) + " m/s^2" + " grösser " + "\r" +
-           "als Neigungskraft " + Acc(e, a.Neig) + " m/s^2 ist. Insgesamt ist " +
-           "die Anfangsbeschleunigung " + Acc(e, a.Summe) + " m/s^2." + "\r" + "\r";
+    return "Die Wagengruppe steht im Stillstand an der Position " + FormatPos(e, startAbs) +
+           " m, weil " + "Rollwiderstand " + FormatAcc(e, a.Roll) + " m/s^2" + " grösser " + "\r" +
+           "als Neigungskraft " + FormatAcc(e, a.Neig) + " m/s^2 ist. Insgesamt ist " +
+           "die Anfangsbeschleunigung " + FormatAcc(e, a.Summe) + " m/s^2." + "\r" + "\r";
 }
 
 std::string EndeVerfehltText(const TEngine& e, double xtot, double distEnd) {
     return "Das Profil der Strecke erlaubt nicht die " + std::string("gewünschte Endposition ") +
-           Pos(e, xtot) + " m " + "zu erreichen. " + "\r" +
-           "Die Wagengruppe wird an der Position " + Pos(e, distEnd) + " m " +
+           FormatPos(e, xtot) + " m " + "zu erreichen. " + "\r" +
+           "Die Wagengruppe wird an der Position " + FormatPos(e, distEnd) + " m " +
            "zum Stillstand kommen." + "\r" + "\r";
+}
+
+}  // namespace
+
+std::string FormatPos(const TEngine& engine, double v) {
+    return FormatFloatF(v, 4, 2, engine.numfmt());
+}
+
+std::string FormatAcc(const TEngine& engine, double v) {
+    return FormatFloatF(v, 6, 4, engine.numfmt());
+}
+
+std::string NaeherungsText(const TEngine& e, double startAbs, double besch) {
+    return "Die Wagengruppe steht im Stillstand an der Position " + FormatPos(e, startAbs) +
+           " m, weil " + "Abdrückgeschwindigkeit " +
+           "gleich Null und auch die Anfangsbeschleunigung " + FormatAcc(e, besch) + " m/s^2 " +
+           " nicht positive ist." + "\r" + "\r" + "Der Simulationslauf wird mit einer " +
+           "Näherungsgeschwindigkeit " + FormatPos(e, kNaeherungsSpeed) + " m/s " +
+           "gestartet werden." + "\r" + "\r";
 }
 
 void Deliver(TVysledky& set, const TMeldung& m) {
@@ -43,7 +46,13 @@ void Deliver(TVysledky& set, const TMeldung& m) {
     set.ResultsMeldung = m.grade;
 }
 
-}  // namespace
+void RefuseStart(TEngine& engine, TVysledky& modeSet, TVysledky& current, const TMeldung& m) {
+    engine.result.Clear();
+    modeSet.Clear();
+    current.Clear();
+    Deliver(engine.result, m);
+    Deliver(current, m);
+}
 
 void StartBeforeCrestQuestion(TEngine& engine, bool zielbremsung) {
     if (!(engine.fall.Xstart - engine.gleis.Xgipf < -50)) return;
@@ -73,12 +82,7 @@ void NormalRunCore(TEngine& engine, TResultSets& sets, model::TWagenGruppeN& gro
             "Der Simulationslauf kann nicht mit negative \rAbdrückgeschwindigkeit realisiert "
             "werden!\r\r",
             rmError);
-        // A refused start leaves no rows of an earlier run behind.
-        engine.result.Clear();
-        sets.normal.Clear();
-        sets.current.Clear();
-        Deliver(engine.result, m);
-        Deliver(sets.current, m);
+        RefuseStart(engine, sets.normal, sets.current, m);
         return;
     }
     const TStartBeschleunigung a0 = StartBeschleunigung(engine, xstartProfile);
@@ -116,7 +120,7 @@ void NormalRun(TEngine& engine, TResultSets& sets, model::TSimExperiment& exp,
     }
 
     const TFallDaten& f = engine.fall;
-    if (exp._IDWG2 >= 0) {
+    if (GroupChosen(exp._IDWG2)) {
         // The second group runs without checks; its series is shown beside the first's.
         if (model::RollotEinlesen(ctx, sets.wg2, exp._IDWG2, true, 0) &&
             engine.PrepareGroup(sets.wg2)) {

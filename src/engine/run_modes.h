@@ -1,8 +1,9 @@
 #pragma once
 // Run operations: turn a simulation experiment into result series. Each operation prepares
 // the case and the group, checks the start, runs the integration, grades its outcome with
-// German messages and hands the engine result to the result sets. Only the normal run is
-// here yet; target braking and the run-in process follow with the exit-speed search.
+// German messages and hands the engine result to the result sets. The normal run and the
+// pieces the operations share are here; target braking, the run-in process and the
+// optimisation slots are in target_modes.h.
 
 #include <string>
 
@@ -25,7 +26,17 @@ struct TResultSets {
 
     // First, second, train and run-in group.
     model::TWagenGruppeN wg1, wg2, wgZug, wgRunIn;
+
+    // Largest push-off speed of the first group that its first retarder can still brake to
+    // the speed the target needs, from the last target braking [m/s] ("Maximale
+    // Einlaufgeschwindigkeit").
+    double MaxEinlauf = 0;
 };
+
+// A group reference of an experiment names a run; 0 and -1 (and anything below) name none.
+inline bool GroupChosen(int idRollot) {
+    return idRollot > 0;
+}
 
 // Message text and grade of one operation; the grade only rises.
 struct TMeldung {
@@ -43,6 +54,22 @@ struct TMeldung {
         Raise(g);
     }
 };
+
+// Numbers in messages: positions and speeds with precision 4 and 2 decimals, accelerations
+// with precision 6 and 4.
+std::string FormatPos(const TEngine& engine, double v);
+std::string FormatAcc(const TEngine& engine, double v);
+
+// The message of a start at rest that cannot roll: the run starts at the approximation speed.
+std::string NaeherungsText(const TEngine& engine, double startAbs, double besch);
+
+// Message text and grade into a result set.
+void Deliver(TVysledky& set, const TMeldung& m);
+
+// A start refused with rmError: no rows of an earlier run stay visible in the engine result,
+// the mode's set and the current set; the message goes into the engine result and the
+// current set.
+void RefuseStart(TEngine& engine, TVysledky& modeSet, TVysledky& current, const TMeldung& m);
 
 // Asks whether the retarders before the crest take part when the start lies more than 50 m
 // before it; Yes widens the retarder range to the first retarder. Target braking words the

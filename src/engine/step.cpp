@@ -37,20 +37,14 @@ double TEngine::IntegrateStep(const model::TWagenGruppeN& group, double head, in
     NPunkte = 0;
     if (gleis.Nxbr > 0) CollectPoints(group, xa, head);
 
-    brSaved_ = br;
-    vausSaved_ = gleis.Vaus;
-    std::copy(AchsZustand.begin(), AchsZustand.end(), achsSaved_.begin());
-    regelungSaved_ = RegelungGestartet;
+    SaveStepState();
 
     // Fixed-point iteration on the end speed; when the deviation stops shrinking an interval
     // takes over.
     double previous = 10, a = 1, b = 0;
     double v1 = guess;
     for (int it = 0; it < kMaxIterationen; ++it) {
-        br = brSaved_;
-        gleis.Vaus = vausSaved_;
-        std::copy(achsSaved_.begin(), achsSaved_.end(), AchsZustand.begin());
-        RegelungGestartet = regelungSaved_;
+        RestoreStepState();
         for (int i = std::max(Ibr1, 1); i <= std::min(Ibr2, gleis.Nxbr); ++i) {
             const auto is = static_cast<std::size_t>(i);
             const int kod = gleis.Kod[is];
@@ -97,6 +91,30 @@ double TEngine::IntegrateStep(const model::TWagenGruppeN& group, double head, in
     Bo = BsKopf - Bl;
     while (Ibr1 < Ibr2 && Ibr1 <= gleis.Nxbr && Passed(group, Ibr1, head)) ++Ibr1;
     return v1;
+}
+
+// An iteration changes only the retarders of the current range and the one behind it (the
+// second of a coupled pair): saving just those keeps the many short runs of a search cheap.
+void TEngine::SaveStepState() {
+    savedLo_ = std::max(Ibr1, 1);
+    savedHi_ = std::min(std::max(Ibr2, 0) + 1, kBremsSlots - 1);
+    for (int i = savedLo_; i <= savedHi_; ++i) {
+        const auto is = static_cast<std::size_t>(i);
+        brSaved_[is] = br[is];
+        vausSaved_[is] = gleis.Vaus[is];
+    }
+    std::copy(AchsZustand.begin(), AchsZustand.end(), achsSaved_.begin());
+    regelungSaved_ = RegelungGestartet;
+}
+
+void TEngine::RestoreStepState() {
+    for (int i = savedLo_; i <= savedHi_; ++i) {
+        const auto is = static_cast<std::size_t>(i);
+        br[is] = brSaved_[is];
+        gleis.Vaus[is] = vausSaved_[is];
+    }
+    std::copy(achsSaved_.begin(), achsSaved_.end(), AchsZustand.begin());
+    RegelungGestartet = regelungSaved_;
 }
 
 bool TEngine::Passed(const model::TWagenGruppeN& group, int i, double head) const {
@@ -300,7 +318,7 @@ void TEngine::ApplyPoint(const model::TWagenGruppeN& group, const TTeilPunkt& p,
             AchsZustand[static_cast<std::size_t>(p.Achse)] = -(p.Ibr + 1);
             // The last axle leaving a target retarder that switched off leaves at its exit speed.
             if (p.Achse == group.NAchs && (g.Kod[is] == 3 || g.Kod[is] == 4) && z.AusErfasst &&
-                std::fabs(v - g.Vaus[is]) <= 0.01 && EngesPaar[is] == 0)
+                std::fabs(v - g.Vaus[is]) <= 0.01 && !suche.FirstOfClosePair(p.Ibr))
                 v = g.Vaus[is];
             Vormerken(p.X, besch, v, t, bbrJ, parameter, evAuslaufAchse);
             break;

@@ -225,6 +225,15 @@ TEST_F(CliTest, RunCalculatesADemoCaseAndWritesItsRows) {
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), j["rows"].get<long>() + 1);
     EXPECT_EQ(ReadBytes(demo), before) << "a run without storing changes nothing";
 
+    const Result target = Run({"run", "demo.gvm", "--case", caseId, "--xstart", "0", "--mode", "target", "--json"});
+    ASSERT_EQ(target.code, 0) << target.err;
+    const json t = json::parse(target.out);
+    EXPECT_EQ(t["mode"], "target");
+    EXPECT_EQ(t["grade"], "rmOK") << t["message"];
+    EXPECT_NEAR(t["speed_at_target"].get<double>(), 1.4, 0.01);
+    EXPECT_EQ(t["found_exit_speeds"].size(), 4u);
+    EXPECT_GT(t["max_entry_speed"].get<double>(), 0.0);
+
     const Result bad = Run({"run", "demo.gvm", "--case", caseId, "--vab", "-1", "--json"});
     EXPECT_EQ(bad.code, 1);
     EXPECT_EQ(json::parse(bad.out)["grade"], "rmError");

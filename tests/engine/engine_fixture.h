@@ -155,4 +155,31 @@ inline std::int64_t IdByName(db::Cursor& c, const std::string& name, const std::
     return c.FieldByName(idField).AsInteger();
 }
 
+// A demo case read into a fresh experiment as the run window does, started at the crest,
+// with an engine and the result sets of the run operations.
+struct DemoExperiment {
+    explicit DemoExperiment(const std::string& name)
+        : ctx(Load(fx), fx.port), exp(ctx), engine(fx.port) {
+        db::Cursor& fall = ctx.load.cds.SimulationsFallCDS;
+        found = fall.Locate("Name", name);
+        exp.FillFromCase(fall, "01.02.2025", "10:00:00");
+        exp._Xstart = exp.Gleis().Xgipf;
+        fx.port.Clear();
+    }
+    static db::TDataLoadDM& Load(DocFixture& f) {
+        AttachDemo(f);
+        return f.Loaded();
+    }
+    int RunId(const std::string& name) {
+        return static_cast<int>(IdByName(ctx.load.cds.RolloteCDS, name, "ID_Rollot"));
+    }
+
+    DocFixture fx;
+    model::ModelContext ctx;
+    model::TSimExperiment exp;
+    engine::TEngine engine;
+    std::unique_ptr<engine::TResultSets> sets = std::make_unique<engine::TResultSets>();
+    bool found = false;
+};
+
 }  // namespace gvm::test

@@ -72,7 +72,7 @@ void TEngine::PrepareCase(const model::TSimExperiment& exp, int mode) {
     f.Modus = mode;
 
     // The experiment owns its track; reading it is not const, copying from it is.
-    const model::TGleis& src = const_cast<model::TSimExperiment&>(exp).Gleis();
+    const model::TGleis& src = exp.Gleis();
     TStrecke& g = gleis;
     g.DatenBereit = src.DatenBereit();
     g.Xgipf = src.Xgipf;

@@ -48,6 +48,7 @@ public:
     void WriteToRecord(db::Cursor& paCDS) const;
 
     TGleis& Gleis() { return *_Gleis; }
+    const TGleis& Gleis() const { return *_Gleis; }
     ModelContext& Context() { return ctx_; }
 
     int _IDSimExp = 0;

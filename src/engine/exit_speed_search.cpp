@@ -18,6 +18,9 @@ constexpr double kToleranzEin = 0.05;   // above the required speed, entry searc
 constexpr double kEngesPaar = 5.0;      // next retarder begins less than this after [m]
 constexpr int kMaxAnhebungen = 32;      // raising reaches the limit after 8; guards NaN
 constexpr int kMaxHalbierungen = 16;    // halving needs 10 trials; guards the loop
+constexpr double kNachStufe = 0.2;      // bracketing step of the final correction [m/s]
+constexpr double kNachZiel = 0.005;     // the correction stops this close to the target [m/s]
+constexpr int kMaxNachLaeufe = 12;      // full runs the correction may spend
 
 double RowValue(const std::vector<double>& c, int i) {
     return c[static_cast<std::size_t>(i)];
@@ -57,7 +60,7 @@ class Search {
             const auto is = static_cast<std::size_t>(i);
             g_.VausGefunden[is] = vaus_[is];
         }
-        return FinalRun();
+        return Correct(FinalRun());
     }
 
   private:
@@ -230,6 +233,82 @@ class Search {
         // Target braking leaves Vaus at the exit speeds found, not as the run switched them.
         g_.Vaus = vaus_;
         return SpeedAt(xz_);
+    }
+
+    // A long group is still braked after the head passed the point the segment search judged
+    // by, so it may leave the last retarder slower than found and miss the target. Secant
+    // steps on full runs move that retarder's exit speed until the target speed is met; without
+    // a bracket (target out of reach) the search's result stays.
+    double Correct(double s) {
+        const auto li = static_cast<std::size_t>(last_);
+        const int kod = g_.Kod[li];
+        if (last_ <= first_ || kod <= 0 || kod == 9 || !Reached(xz_) ||
+            !(std::fabs(s - vz_) > kGenauigkeit))
+            return s;
+        const bool pair = Seg(last_).Paar == 2;
+        double hi = kSuchGrenze;
+        if (e_.fall.VausGleisRespect) {
+            hi = std::min(hi, VausGleis(last_));
+            if (pair) hi = std::min(hi, VausGleis(last_ - 1));
+        }
+        const double u0 = Vaus(last_);
+        int runs = 0;
+        // Misfit of a full run with exit speed u: negative when slow or stopped short.
+        auto misfit = [&](double u) {
+            Vaus(last_) = u;
+            if (pair) Vaus(last_ - 1) = u;
+            ++runs;
+            return FinalRun() - vz_;
+        };
+        double bestU = u0, bestF = s - vz_, curU = u0;
+        auto note = [&](double u, double f) {
+            curU = u;
+            if (Reached(xz_) && std::fabs(f) < std::fabs(bestF)) {
+                bestU = u;
+                bestF = f;
+            }
+        };
+        // Bracket: the misfit rises with the exit speed.
+        double a = u0, fa = s - vz_, b = u0, fb = fa;
+        const double dir = fa < 0 ? 1.0 : -1.0;
+        bool bracket = false;
+        while (runs < kMaxNachLaeufe) {
+            const double u = std::clamp(a + dir * kNachStufe, 0.0, hi);
+            if (u == a) break;
+            b = u;
+            fb = misfit(b);
+            note(b, fb);
+            if ((fb < 0) != (fa < 0) || std::fabs(fb) <= kNachZiel) {
+                bracket = true;
+                break;
+            }
+            a = b;
+            fa = fb;
+        }
+        // Secant inside the bracket, halving when it would leave it or stall.
+        while (bracket && runs < kMaxNachLaeufe && !(std::fabs(bestF) <= kNachZiel)) {
+            double u = a - fa * (b - a) / (fb - fa);
+            const double lo = std::min(a, b), up = std::max(a, b);
+            if (!std::isfinite(u) || u <= lo || u >= up) u = (a + b) / 2;
+            const double f = misfit(u);
+            note(u, f);
+            if ((f < 0) == (fa < 0)) {
+                a = u;
+                fa = f;
+            } else {
+                b = u;
+                fb = f;
+            }
+        }
+        if (!bracket) {
+            // The engine result must hold the search's own final run again.
+            if (runs > 0) s = misfit(u0) + vz_;
+            return s;
+        }
+        s = curU != bestU ? misfit(bestU) + vz_ : bestF + vz_;
+        g_.VausGefunden[li] = Vaus(last_);
+        if (pair) g_.VausGefunden[li - 1] = Vaus(last_ - 1);
+        return s;
     }
 
     // One run from p at speed v to e [m, track abscissa] with required speed w. A segment

@@ -27,7 +27,9 @@ void LowerLastRetarder(TEngine& engine, const model::TWagenGruppeN& group, doubl
 
 // Searches the exit speeds of the retarders IbrStart..Inxbr for the prepared group so that,
 // pushed off at `v` [m/s] from `x0` [m, track abscissa], it reaches `xz` [m, track abscissa]
-// with `vz` [m/s], then makes the final run with them. Answers the final run's speed at xz
+// with `vz` [m/s], then makes the final run with them; when that run misses vz by more than
+// 0.01 m/s, full runs correct the last retarder's exit speed (not beyond an entered, respected
+// one) if a bracket exists. Answers the final run's speed at xz
 // (negative when it stopped short).
 // Leaves: Vaus and VausGefunden at the exit speeds found, VausGleis[IbrStart - 1] = v, the
 // segment records, the maximum entry speed and the too-fast mark in `engine.suche`, the final

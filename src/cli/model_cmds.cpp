@@ -21,14 +21,6 @@ ordered_json Slice(const A& a, int from, int to) {
     return j;
 }
 
-// Puts the main project cursor on the project that holds the track; false when none does.
-bool LocateTrackProject(db::TGravimontDataModule& dm, std::int64_t idGleis) {
-    auto& c = dm.cds;
-    for (c.ProjektCDS.First(); !c.ProjektCDS.Eof(); c.ProjektCDS.Next())
-        if (c.GleisCDS.Locate("ID_Gleis", idGleis)) return true;
-    return false;
-}
-
 ordered_json TrackJson(const model::TGleis& g) {
     ordered_json j;
     j["ready"] = g.DatenBereit();
@@ -160,7 +152,7 @@ int CmdTrack(Context& ctx, const std::vector<std::string>& words) {
     Session s(ctx, false);
     if (!s.Open(file)) return 1;
     s.dm.SetSaveOnDestroy(false);
-    if (!LocateTrackProject(s.dm, id)) {
+    if (!LocateProjectHolding(s.dm, s.dm.cds.GleisCDS, "ID_Gleis", id)) {
         s.port.Error("Daten des Gleises sind nicht vorhanden !");
         return 1;
     }

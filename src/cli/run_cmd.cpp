@@ -22,14 +22,6 @@ namespace {
 
 using nlohmann::ordered_json;
 
-// Puts the main project cursor on the project that holds the case; false when none does.
-bool LocateCaseProject(db::TGravimontDataModule& dm, std::int64_t idFall) {
-    auto& c = dm.cds;
-    for (c.ProjektCDS.First(); !c.ProjektCDS.Eof(); c.ProjektCDS.Next())
-        if (c.SimulationsFallCDS.Locate("ID_Simulationsfall", idFall)) return true;
-    return false;
-}
-
 // The event of a row in words: "Einlauf Achse 3 auf Bremse 2", "Ausschalten der Bremse 4".
 std::string EventWords(int code, double parameter) {
     const std::string first = Trim(engine::EventText1(code));
@@ -158,7 +150,7 @@ int CmdRun(Context& ctx, const std::vector<std::string>& words) {
     if (!s.Open(file)) return 1;
     s.dm.SetSaveOnDestroy(false);
     const std::int64_t id = ParseId(*fallId, "--case");
-    if (!LocateCaseProject(s.dm, id)) {
+    if (!LocateProjectHolding(s.dm, s.dm.cds.SimulationsFallCDS, "ID_Simulationsfall", id)) {
         s.port.Error("Simulationsfall " + std::to_string(id) + " existiert nicht.");
         return 1;
     }

@@ -10,6 +10,12 @@ Session::Session(Context& ctx, bool answerNo) : port(ctx.err, answerNo), dm(port
 
 bool Session::Open(const std::string& file) { return db::OpenDatabase(dm, file, false); }
 
+bool LocateProjectHolding(db::TGravimontDataModule& dm, db::Cursor& rows, const char* idField, std::int64_t id) {
+    for (dm.ProjektCDS.First(); !dm.ProjektCDS.Eof(); dm.ProjektCDS.Next())
+        if (rows.Locate(idField, id)) return true;
+    return false;
+}
+
 std::int64_t ParseId(const std::string& text, const std::string& what) {
     std::int64_t v = 0;
     const auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), v);

@@ -24,6 +24,10 @@ public:
     db::TCurrentSelection current;
 };
 
+// Puts the main project cursor on the project whose table `rows` (a nested cursor of the
+// main module's ProjektCDS) holds a record with `idField` = `id`; false when none does.
+bool LocateProjectHolding(db::TGravimontDataModule& dm, db::Cursor& rows, const char* idField, std::int64_t id);
+
 // Parses a whole number argument; UsageError when it is none.
 std::int64_t ParseId(const std::string& text, const std::string& what);
 

@@ -99,13 +99,18 @@ void NormalRunCore(TEngine& engine, TResultSets& sets, model::TWagenGruppeN& gro
     else if (engine.result.DistEnd() < engine.fall.Xtot)
         m.Append(EndeVerfehltText(engine, engine.fall.Xtot, engine.result.DistEnd()), rmWarn);
 
-    Deliver(engine.result, m);
-    Deliver(sets.current, m);
-    sets.normal.Assign(engine.result);
-    sets.current.Assign(engine.result);
-    groupResult.Assign(engine.result);
+    HandOver(engine, sets.normal, sets.current, groupResult, m);
     sets.normal.Bereit = true;
     sets.normal.Berechnet = true;
+}
+
+void HandOver(TEngine& engine, TVysledky& modeSet, TVysledky& current, TVysledky& groupResult,
+              const TMeldung& m) {
+    // The copies carry the message and grade along.
+    Deliver(engine.result, m);
+    modeSet.Assign(engine.result);
+    current.Assign(engine.result);
+    groupResult.Assign(engine.result);
 }
 
 void NormalRun(TEngine& engine, TResultSets& sets, model::TSimExperiment& exp,

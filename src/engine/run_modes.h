@@ -69,6 +69,11 @@ void Deliver(TVysledky& set, const TMeldung& m);
 // A start refused with rmError: no rows of an earlier run stay visible in the engine result,
 // the mode's set and the current set; the message goes into the engine result and the
 // current set.
+// Hands the engine result with the operation's message and grade to the mode's set, the
+// current set and the group's own copy.
+void HandOver(TEngine& engine, TVysledky& modeSet, TVysledky& current, TVysledky& groupResult,
+              const TMeldung& m);
+
 void RefuseStart(TEngine& engine, TVysledky& modeSet, TVysledky& current, const TMeldung& m);
 
 // Asks whether the retarders before the crest take part when the start lies more than 50 m

@@ -230,15 +230,6 @@ void CopyFound(TStrecke& g, int from, int to) {
         g.VausGefunden[Slot(i)] = g.Vaus[Slot(i)];
 }
 
-void Hand(TEngine& engine, TVysledky& modeSet, TVysledky& current, TVysledky& groupResult,
-          const TMeldung& m) {
-    Deliver(engine.result, m);
-    Deliver(current, m);
-    modeSet.Assign(engine.result);
-    current.Assign(engine.result);
-    groupResult.Assign(engine.result);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Slots
 
@@ -315,7 +306,7 @@ void TargetBrakingRun(TEngine& engine, TResultSets& sets, model::TWagenGruppeN& 
             engine.result.Bereit = true;
         }
     }
-    Hand(engine, sets.ziel, sets.current, groupResult, m);
+    HandOver(engine, sets.ziel, sets.current, groupResult, m);
     kept.Restore(g);
 }
 
@@ -381,7 +372,7 @@ void RunInRun(TEngine& engine, TResultSets& sets, model::TWagenGruppeN& group,
             }
         }
     }
-    Hand(engine, sets.zulauf, sets.current, groupResult, m);
+    HandOver(engine, sets.zulauf, sets.current, groupResult, m);
     kept.Restore(g);
     g.Vaus = g.VausGleis;
 }

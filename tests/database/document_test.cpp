@@ -10,6 +10,7 @@
 #include "database/gravimont_data_module.h"
 #include "database/record_helpers.h"
 #include "docgen.h"
+#include "support/repo_data.h"
 #include "support/test_support.h"
 
 namespace gvm::db {
@@ -20,11 +21,7 @@ using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
 
-ProgramData RepoData() {
-    ProgramData d;
-    d.folder = GVM_SOURCE_DATA_DIR;
-    return d;
-}
+using test::RepoData;
 
 std::string DemoText() { return DataPacketText(*tools::BuildDemoDocument()); }
 

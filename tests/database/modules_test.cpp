@@ -19,6 +19,7 @@
 #include "database/record_helpers.h"
 #include "database/references.h"
 #include "docgen.h"
+#include "support/repo_data.h"
 #include "support/test_support.h"
 
 namespace gvm::db {
@@ -26,11 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-ProgramData RepoData() {
-    ProgramData d;
-    d.folder = GVM_SOURCE_DATA_DIR;
-    return d;
-}
+using test::RepoData;
 
 Value I(std::int64_t v) { return Value{v}; }
 

@@ -13,6 +13,7 @@
 #include "database/gravimont_data_module.h"
 #include "database/record_helpers.h"
 #include "docgen.h"
+#include "support/repo_data.h"
 
 namespace gvm::test {
 
@@ -33,11 +34,7 @@ public:
         project = Append(main.ProjektCDS, {{"ProjektName", "Test"}, {"Info_Code", std::int64_t{0}}});
     }
 
-    static ProgramData Data() {
-        ProgramData d;
-        d.folder = GVM_SOURCE_DATA_DIR;
-        return d;
-    }
+    static ProgramData Data() { return RepoData(); }
 
     std::int64_t Append(db::Cursor& c, db::FieldValues fields) {
         return db::AppendRecord(c, [this] { return main.GetNextAutoIncValue(); }, fields);

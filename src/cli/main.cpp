@@ -26,6 +26,8 @@ const char* kUsage =
     "      [--target-x M] [--target-v V] [--respect-exit-speeds yes|no]\n"
     "      [--runin-start-x M] [--runin-start-v V] [--runin-target-x M] [--runin-target-v V] [--train RUN_ID]\n"
     "      [--json] [--rows OUT.csv]        calculates an experiment of a simulation case\n"
+    "  protocol FILE --experiment ID [--which 0-9] [--format text|rtf]\n"
+    "                                      the input protocols stored with an experiment\n"
     "Questions are answered yes/OK; --no answers them no/cancel. Messages go to stderr.\n";
 
 }  // namespace
@@ -45,6 +47,7 @@ int main(int argc, char** argv) {
         {"track", CmdTrack},
         {"group", CmdGroup},
         {"run", CmdRun},
+        {"protocol", CmdProtocol},
     };
     const auto it = commands.find(words[0]);
     if (it == commands.end()) {

@@ -28,6 +28,7 @@ int CmdImport(Context& ctx, const std::vector<std::string>& args);
 int CmdTrack(Context& ctx, const std::vector<std::string>& args);
 int CmdGroup(Context& ctx, const std::vector<std::string>& args);
 int CmdRun(Context& ctx, const std::vector<std::string>& args);
+int CmdSummary(Context& ctx, const std::vector<std::string>& args);
 int CmdProtocol(Context& ctx, const std::vector<std::string>& args);
 
 }  // namespace gvm::cli

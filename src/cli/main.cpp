@@ -25,7 +25,10 @@ const char* kUsage =
     "  run FILE --case ID [--mode normal|target|runin] [--xstart M] [--vab V] [--xtot M]\n"
     "      [--target-x M] [--target-v V] [--respect-exit-speeds yes|no]\n"
     "      [--runin-start-x M] [--runin-start-v V] [--runin-target-x M] [--runin-target-v V] [--train RUN_ID]\n"
-    "      [--json] [--rows OUT.csv]        calculates an experiment of a simulation case\n"
+    "      [--json] [--rows OUT.csv] [--store NAME]\n"
+    "                                      calculates an experiment of a simulation case; --store keeps it\n"
+    "  summary FILE --case ID [--experiment NAME] [--mode normal|target|runin] [run options] [--json]\n"
+    "                                      a stored experiment calculated again, as the run window sums it up\n"
     "  protocol FILE --experiment ID [--which 0-9] [--format text|rtf]\n"
     "                                      the input protocols stored with an experiment\n"
     "Questions are answered yes/OK; --no answers them no/cancel. Messages go to stderr.\n";
@@ -47,6 +50,7 @@ int main(int argc, char** argv) {
         {"track", CmdTrack},
         {"group", CmdGroup},
         {"run", CmdRun},
+        {"summary", CmdSummary},
         {"protocol", CmdProtocol},
     };
     const auto it = commands.find(words[0]);

@@ -11,16 +11,6 @@ namespace gvm::cli {
 
 namespace {
 
-// Puts the main module's cursors on the stored experiment with this identifier, searching
-// every case of every project; false when there is none.
-bool LocateExperiment(db::TGravimontDataModule& dm, std::int64_t id) {
-    db::DocumentCursors& c = dm.cds;
-    for (c.ProjektCDS.First(); !c.ProjektCDS.Eof(); c.ProjektCDS.Next())
-        for (c.SimulationsFallCDS.First(); !c.SimulationsFallCDS.Eof(); c.SimulationsFallCDS.Next())
-            if (c.SimFallResultCDS.Locate("ID_Result", id)) return true;
-    return false;
-}
-
 std::optional<int> Which(Args& args) {
     const auto text = args.Option("--which");
     if (!text) return std::nullopt;

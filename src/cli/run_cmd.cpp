@@ -1,5 +1,6 @@
-// gravimont-cli run: one simulation experiment of a case, as the run window calculates it.
-#include <ctime>
+// gravimont-cli run: one simulation experiment of a case, calculated (and on request stored) as
+// the run window does it.
+#include <cmath>
 #include <fstream>
 
 #include <nlohmann/json.hpp>
@@ -9,12 +10,10 @@
 #include "base/text.h"
 #include "cli/args.h"
 #include "cli/session.h"
-#include "database/data_modules.h"
+#include "cli/summary_cmd.h"
 #include "engine/exit_speed_search.h"
-#include "engine/run_modes.h"
-#include "engine/target_modes.h"
 #include "model/sim_experiment.h"
-#include "model/wagon_group.h"
+#include "runcontrol/run_summary.h"
 
 namespace gvm::cli {
 
@@ -34,13 +33,6 @@ std::string EventWords(int code, double parameter) {
     if (code == engine::evAusschalten || code == engine::evEinschalten)
         return first + " " + second + " " + std::to_string(std::lround(parameter));
     return first;
-}
-
-std::string Now(const char* format) {
-    const std::time_t t = std::time(nullptr);
-    char buf[32];
-    std::strftime(buf, sizeof buf, format, std::localtime(&t));
-    return buf;
 }
 
 ordered_json Describe(const engine::TVysledky& r, const model::TGleis& gleis, const char* mode) {
@@ -110,14 +102,6 @@ void WriteRows(const std::string& file, const engine::TVysledky& r) {
     if (!out) throw EGravimont("Die Datei \"" + file + "\" konnte nicht vollständig geschrieben werden.");
 }
 
-std::optional<double> NumberOption(Args& args, const std::string& name) {
-    const auto text = args.Option(name);
-    if (!text) return std::nullopt;
-    const auto v = ParseFloat(*text);
-    if (!v) throw UsageError(name + " needs a number: " + *text);
-    return v;
-}
-
 }  // namespace
 
 int CmdRun(Context& ctx, const std::vector<std::string>& words) {
@@ -125,88 +109,61 @@ int CmdRun(Context& ctx, const std::vector<std::string>& words) {
     const bool json = args.Flag("--json");
     const bool answerNo = args.Flag("--no");
     const auto fallId = args.Option("--case");
-    const std::string mode = args.Option("--mode").value_or("normal");
-    const auto xstart = NumberOption(args, "--xstart");
-    const auto vab = NumberOption(args, "--vab");
-    const auto xtot = NumberOption(args, "--xtot");
+    const std::string modeWord = args.Option("--mode").value_or("normal");
     const auto rowsFile = args.Option("--rows");
-    const auto targetX = NumberOption(args, "--target-x");
-    const auto targetV = NumberOption(args, "--target-v");
-    const auto respect = args.Option("--respect-exit-speeds");
-    const auto runinStartX = NumberOption(args, "--runin-start-x");
-    const auto runinStartV = NumberOption(args, "--runin-start-v");
-    const auto runinTargetX = NumberOption(args, "--runin-target-x");
-    const auto runinTargetV = NumberOption(args, "--runin-target-v");
-    const auto train = args.Option("--train");
+    const auto storeName = args.Option("--store");
+    const RunOptions options = RunOptions::Read(args);
     const std::string file = args.Positional("FILE");
     args.Done();
     if (!fallId) throw UsageError("--case ID is required");
-    if (mode != "normal" && mode != "target" && mode != "runin")
-        throw UsageError("--mode is normal, target or runin, not '" + mode + "'");
-    if (respect && *respect != "yes" && *respect != "no")
-        throw UsageError("--respect-exit-speeds is yes or no");
+    const int mode = ModeNumber(modeWord);
+    if (storeName && Trim(*storeName).empty()) throw UsageError("--store needs a name");
 
     Session s(ctx, answerNo);
     if (!s.Open(file)) return 1;
     s.dm.SetSaveOnDestroy(false);
-    const std::int64_t id = ParseId(*fallId, "--case");
-    if (!LocateProjectHolding(s.dm, s.dm.cds.SimulationsFallCDS, "ID_Simulationsfall", id)) {
-        s.port.Error("Simulationsfall " + std::to_string(id) + " existiert nicht.");
-        return 1;
-    }
-    db::TDataLoadDM load(s.dm);
-    load.CloneFromMainCDS();
-    load.cds.SimulationsFallCDS.Locate("ID_Simulationsfall", id);
-    model::ModelContext mctx(load, s.port, NumberFormat::FromSystemLocale());
-    model::TSimExperiment exp(mctx);
-    exp.FillFromCase(load.cds.SimulationsFallCDS, Now("%d.%m.%Y"), Now("%H:%M:%S"));
-    model::TWagenGruppeN first;
-    if (exp._IDWG1 != -1 && model::RollotEinlesen(mctx, first, exp._IDWG1, true, 0xFF0000))
-        exp._Xstart = model::ProposedStart(exp.Gleis(), first);
-    if (xstart) exp._Xstart = *xstart - exp.Gleis().Xnull;
-    if (vab) exp._Vab = *vab;
-    if (xtot) exp._Xtot = *xtot;
-    exp._XZulaufEnde = exp._Xstart + exp.Gleis().Xnull;
-    if (targetX) exp._XZielbrems = *targetX;
-    if (targetV) exp._VZielbrems = *targetV;
-    if (respect) exp._VausGleisRespect = *respect == "yes";
-    if (runinStartX) exp._XZulaufStart = *runinStartX;
-    if (runinStartV) exp._VZulaufStart = *runinStartV;
-    if (runinTargetX) exp._XZulaufEnde = *runinTargetX;
-    if (runinTargetV) exp._VZulaufEnde = *runinTargetV;
-    if (train) exp._IDWGZug = static_cast<int>(ParseId(*train, "--train"));
+    CaseRun run(s);
+    if (!run.Open(ParseId(*fallId, "--case"))) return 1;
+    runcontrol::TRunController& rc = run.rc();
+    // The experiment comes from the case, as the window's "Daten rücksetzen" fills it.
+    rc.DatenRuecksetzen();
+    ApplyRunOptions(rc, options, mode);
+    if (storeName) rc.SetNameText(*storeName);
+    rc.SetStoreOnCalculate(storeName.has_value());
+    if (!rc.Berechnen()) return 1;
 
-    engine::TEngine eng(s.port, mctx.numfmt);
-    engine::TResultSets sets;
+    const model::TSimExperiment& exp = rc.Experiment();
+    const engine::TEngine& eng = run.engine();
+    const engine::TVysledky& r = run.sets().current;
     double targetPosition = exp._Xtot;
     double maxEntry = 0;
-    if (mode == "normal") {
-        exp._Flags = model::kNormalLauf;
-        engine::NormalRun(eng, sets, exp, mctx, true);
-    } else if (mode == "target") {
-        exp._Flags = model::kZielbremsung;
-        engine::TargetBraking(eng, sets, exp, mctx, true);
+    if (mode == model::kZielbremsung) {
         targetPosition = exp._XZielbrems;
-        maxEntry = sets.MaxEinlauf;
-    } else {
-        exp._Flags = model::kZulaufprozess;
-        engine::RunInProcess(eng, sets, exp, mctx, true);
+        maxEntry = run.sets().MaxEinlauf;
+    } else if (mode == model::kZulaufprozess) {
         targetPosition = exp._XZulaufEnde;
         maxEntry = exp._ZulaufVmaxStart;
     }
-    const engine::TVysledky& r = sets.current;
-    ordered_json j = Describe(r, exp.Gleis(), mode.c_str());
+    ordered_json j = Describe(r, exp.Gleis(), modeWord.c_str());
     ordered_json found = ordered_json::array();
     for (int i = 1; i <= eng.gleis.Nxbr && i <= model::kMaxBremsen; ++i)
         found.push_back(eng.gleis.VausGefunden[static_cast<std::size_t>(i)]);
     j["found_exit_speeds"] = std::move(found);
     j["max_entry_speed"] = maxEntry;
     j["speed_at_target"] = r.NVyst > 0 ? engine::SpeedAtPosition(eng, r, targetPosition) : 0.0;
-    if (json)
+    j["summary"] = SummaryJson(rc.Summary());
+    const engine::TStoreResult& stored = rc.LastStore();
+    if (storeName) j["experiment_id"] = stored.idResult;
+    if (json) {
         ctx.out << j.dump(2) << "\n";
-    else
+    } else {
         PrintText(ctx.out, j);
+        ctx.out << "\n" << runcontrol::SummaryText(rc.Summary());
+        if (storeName && stored.stored)
+            ctx.out << "stored as \"" << *storeName << "\" (experiment " << stored.idResult << ")\n";
+    }
     if (rowsFile) WriteRows(*rowsFile, r);
+    if (storeName && !(stored.stored && stored.saved)) return 1;
     return r.ResultsMeldung == engine::rmError ? 1 : 0;
 }
 

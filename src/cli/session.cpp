@@ -16,6 +16,14 @@ bool LocateProjectHolding(db::TGravimontDataModule& dm, db::Cursor& rows, const 
     return false;
 }
 
+bool LocateExperiment(db::TGravimontDataModule& dm, std::int64_t id) {
+    db::DocumentCursors& c = dm.cds;
+    for (c.ProjektCDS.First(); !c.ProjektCDS.Eof(); c.ProjektCDS.Next())
+        for (c.SimulationsFallCDS.First(); !c.SimulationsFallCDS.Eof(); c.SimulationsFallCDS.Next())
+            if (c.SimFallResultCDS.Locate("ID_Result", id)) return true;
+    return false;
+}
+
 std::int64_t ParseId(const std::string& text, const std::string& what) {
     std::int64_t v = 0;
     const auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), v);

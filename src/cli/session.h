@@ -28,6 +28,10 @@ public:
 // main module's ProjektCDS) holds a record with `idField` = `id`; false when none does.
 bool LocateProjectHolding(db::TGravimontDataModule& dm, db::Cursor& rows, const char* idField, std::int64_t id);
 
+// Puts the main module's cursors on the stored experiment with this identifier, searching
+// every case of every project; false when there is none.
+bool LocateExperiment(db::TGravimontDataModule& dm, std::int64_t id);
+
 // Parses a whole number argument; UsageError when it is none.
 std::int64_t ParseId(const std::string& text, const std::string& what);
 

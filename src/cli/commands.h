@@ -30,5 +30,6 @@ int CmdGroup(Context& ctx, const std::vector<std::string>& args);
 int CmdRun(Context& ctx, const std::vector<std::string>& args);
 int CmdSummary(Context& ctx, const std::vector<std::string>& args);
 int CmdProtocol(Context& ctx, const std::vector<std::string>& args);
+int CmdChart(Context& ctx, const std::vector<std::string>& args);
 
 }  // namespace gvm::cli

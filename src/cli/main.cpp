@@ -31,6 +31,9 @@ const char* kUsage =
     "                                      a stored experiment calculated again, as the run window sums it up\n"
     "  protocol FILE --experiment ID [--which 0-9] [--format text|rtf]\n"
     "                                      the input protocols stored with an experiment\n"
+    "  chart FILE (--case ID | --experiment ID) [--mode normal|target|runin] [run options]\n"
+    "      (--png|--svg|--pdf) OUT [--size WxH] [--show time,speed,accel,length,second,wagons,strips]\n"
+    "                                      the charts of an experiment as a picture\n"
     "Questions are answered yes/OK; --no answers them no/cancel. Messages go to stderr.\n";
 
 }  // namespace
@@ -52,6 +55,7 @@ int main(int argc, char** argv) {
         {"run", CmdRun},
         {"summary", CmdSummary},
         {"protocol", CmdProtocol},
+        {"chart", CmdChart},
     };
     const auto it = commands.find(words[0]);
     if (it == commands.end()) {

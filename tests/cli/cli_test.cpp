@@ -4,11 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
-
-#include "support/test_support.h"
+#include "cli/cli_runner.h"
 
 namespace gvm::cli {
 namespace {
@@ -18,40 +14,14 @@ using nlohmann::json;
 using test::ReadBytes;
 using test::TempDir;
 
-struct Result {
-    int code;
-    std::string out, err;
-};
-
-std::string Quote(const std::string& word) {
-    std::string q = "'";
-    for (char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+using Result = clitest::CliResult;
 
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override { fs::copy_file(fs::path(GVM_SOURCE_DATA_DIR) / "demo.gvm", demo); }
 
     // Runs the program in the test folder with the shipped data.
-    Result Run(const std::vector<std::string>& args) {
-        std::vector<std::string> words{"cd", Quote(dir.path().string()), "&&",
-                                       std::string("GRAVIMONT_DATA_DIR=") + Quote(GVM_SOURCE_DATA_DIR), Quote(GVM_CLI)};
-        for (const auto& a : args) words.push_back(Quote(a));
-        words.push_back(std::string(">") + Quote((dir / "stdout.txt").string()));
-        words.push_back(std::string("2>") + Quote((dir / "stderr.txt").string()));
-        std::string cmd;
-        for (const auto& w : words) {
-            cmd += w;
-            cmd += ' ';
-        }
-        const int status = std::system(cmd.c_str());
-        Result r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes(dir / "stdout.txt"),
-                 ReadBytes(dir / "stderr.txt")};
-        fs::remove(dir / "stdout.txt");
-        fs::remove(dir / "stderr.txt");
-        return r;
-    }
+    Result Run(const std::vector<std::string>& args) { return clitest::RunCli(dir.path(), args); }
 
     json Info(const std::string& file) {
         const Result r = Run({"info", file, "--json"});

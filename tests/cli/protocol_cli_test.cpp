@@ -1,8 +1,6 @@
 // gravimont-cli protocol on a copy of the demo database with experiments stored by the engine.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <memory>
 
@@ -13,6 +11,7 @@
 #include "engine/result_storage.h"
 #include "engine/run_modes.h"
 #include "support/repo_data.h"
+#include "cli/cli_runner.h"
 #include "support/test_support.h"
 
 namespace gvm::cli {
@@ -54,18 +53,8 @@ protected:
         gradients = engine::BuildProtocol(in, 2).PlainText();
     }
 
-    struct Result {
-        int code;
-        std::string out, err;
-    };
-    Result Run(const std::string& args) {
-        const std::string cmd = "cd '" + dir.path().string() +
-                                "' && GRAVIMONT_DATA_DIR='" GVM_SOURCE_DATA_DIR "' '" GVM_CLI "' " +
-                                args + " >out.txt 2>err.txt";
-        const int status = std::system(cmd.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::ReadBytes(dir / "out.txt"),
-                test::ReadBytes(dir / "err.txt")};
-    }
+    using Result = clitest::CliResult;
+    Result Run(const std::string& args) { return clitest::RunCli(dir.path(), args); }
     std::string Id(std::int64_t id) { return std::to_string(id); }
 
     test::TempDir dir;

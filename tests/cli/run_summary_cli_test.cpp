@@ -5,10 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
-
+#include "cli/cli_runner.h"
 #include "support/test_support.h"
 
 namespace gvm::cli {
@@ -21,17 +18,8 @@ class RunStoreCommand : public ::testing::Test {
 protected:
     void SetUp() override { fs::copy_file(fs::path(GVM_SOURCE_DATA_DIR) / "demo.gvm", demo); }
 
-    struct Result {
-        int code;
-        std::string out, err;
-    };
-    Result Run(const std::string& args) {
-        const std::string cmd = "cd '" + dir.path().string() + "' && GRAVIMONT_DATA_DIR='" GVM_SOURCE_DATA_DIR "' '" GVM_CLI
-                                "' " + args + " >out.txt 2>err.txt";
-        const int status = std::system(cmd.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::ReadBytes(dir / "out.txt"),
-                test::ReadBytes(dir / "err.txt")};
-    }
+    using Result = clitest::CliResult;
+    Result Run(const std::string& args) { return clitest::RunCli(dir.path(), args); }
     // The stored experiments of the demo case S1-GUT, and its identifier.
     json Experiments() {
         const Result r = Run("info demo.gvm --json");
@@ -104,6 +92,45 @@ TEST_F(RunStoreCommand, ARefusedRunIsStoredAndFails) {
     const json stored = Experiments();
     ASSERT_EQ(stored.size(), 1u);
     EXPECT_EQ(stored[0]["name"], "BAD");
+}
+
+TEST_F(RunStoreCommand, ChartDrawsACalculatedOrAStoredExperiment) {
+    Experiments();
+    const Result run = Run("run demo.gvm --case " + caseId + " --mode target --xstart 0 --json --store T");
+    ASSERT_EQ(run.code, 0) << run.err;
+    const std::string id = std::to_string(json::parse(run.out)["experiment_id"].get<long long>());
+    const std::string before = test::ReadBytes(demo);
+
+    const Result stored = Run("chart demo.gvm --experiment " + id + " --png t.png --size 800x500");
+    ASSERT_EQ(stored.code, 0) << stored.err;
+    EXPECT_NE(stored.out.find("target"), std::string::npos) << "the stored mode: " << stored.out;
+    EXPECT_EQ(test::ReadBytes(dir / "t.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
+
+    const Result svg = Run("chart demo.gvm --case " + caseId + " --xstart 0 --svg n.svg --show speed,wagons");
+    ASSERT_EQ(svg.code, 0) << svg.err;
+    const std::string picture = test::ReadBytes(dir / "n.svg");
+    EXPECT_NE(picture.find("<svg"), std::string::npos);
+    EXPECT_NE(picture.find("Geschw [m/s]"), std::string::npos);
+    EXPECT_EQ(picture.find("Zeit [s]"), std::string::npos) << "the time chart is not shown";
+    EXPECT_EQ(test::ReadBytes(demo), before) << "charts never write the database";
+
+    const struct {
+        std::string args;
+        int code;
+        std::string err;
+    } refused[] = {
+        {"chart demo.gvm --case " + caseId, 2, "--png OUT"},
+        {"chart demo.gvm --case " + caseId + " --png a.png --svg b.svg", 2, "one of"},
+        {"chart demo.gvm --case " + caseId + " --png a.png --size 0x5", 2, "--size"},
+        {"chart demo.gvm --experiment 99999 --png a.png", 1, "99999"},
+        {"chart demo.gvm --case " + caseId + " --png nowhere/a.png", 1, "nowhere/a.png"},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.args);
+        const Result res = Run(r.args);
+        EXPECT_EQ(res.code, r.code);
+        EXPECT_NE(res.err.find(r.err), std::string::npos) << res.err;
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "graphics/qt/render_chart.h"
 
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -11,6 +12,8 @@
 
 #include <algorithm>
 #include <cctype>
+
+#include <unistd.h>
 
 #include "base/errors.h"
 #include "graphics/chart_painter.h"
@@ -110,6 +113,14 @@ void RenderChart(const ChartInput& in, const ChartSettings& settings, PictureFor
 HeadlessGui::HeadlessGui() {
     if (QGuiApplication::instance() != nullptr) return;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt falls back to this folder anyway, but warns on stderr of every command-line call.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        const QString dir = QDir::tempPath() + "/runtime-" + QString::number(getuid());
+        if (QDir().mkpath(dir)) {
+            QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
+        }
+    }
     app_ = std::make_unique<QGuiApplication>(argc_, argv_);
 }
 

@@ -1,6 +1,5 @@
 // gravimont-cli run: one simulation experiment of a case, calculated (and on request stored) as
 // the run window does it.
-#include <cmath>
 #include <fstream>
 
 #include <nlohmann/json.hpp>
@@ -12,6 +11,7 @@
 #include "cli/session.h"
 #include "cli/summary_cmd.h"
 #include "engine/exit_speed_search.h"
+#include "engine/result_storage.h"
 #include "model/sim_experiment.h"
 #include "runcontrol/run_summary.h"
 
@@ -21,18 +21,13 @@ namespace {
 
 using nlohmann::ordered_json;
 
-// The event of a row in words: "Einlauf Achse 3 auf Bremse 2", "Ausschalten der Bremse 4".
+// The event of a row in words as stored, with single blanks: "Einlauf Achse 3 auf Bremse 2",
+// "Ausschalten der Bremse 4".
 std::string EventWords(int code, double parameter) {
-    const std::string first = Trim(engine::EventText1(code));
-    const std::string second = engine::EventText2(code);
-    if (code == engine::evEinlaufAchse || code == engine::evAuslaufAchse) {
-        const long axle = static_cast<long>(parameter + 1e-9);
-        const long retarder = std::lround((parameter - static_cast<double>(axle)) * 100.0);
-        return first + " " + std::to_string(axle) + " " + second + " " + std::to_string(retarder);
-    }
-    if (code == engine::evAusschalten || code == engine::evEinschalten)
-        return first + " " + second + " " + std::to_string(std::lround(parameter));
-    return first;
+    std::string words;
+    for (char c : engine::EventText(code, parameter))
+        if (c != ' ' || (!words.empty() && words.back() != ' ')) words += c;
+    return Trim(words);
 }
 
 ordered_json Describe(const engine::TVysledky& r, const model::TGleis& gleis, const char* mode) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/numfmt.h"
 #include "docgen.h"
 #include "engine/engine.h"
 #include "engine/run_modes.h"
@@ -16,6 +17,19 @@
 #include "support/doc_fixture.h"
 
 namespace gvm::test {
+
+// Numbers as the engine's messages write them: positions and speeds, accelerations.
+inline std::string P(double v) { return FormatFloatF(v, 4, 2); }
+inline std::string A(double v) { return FormatFloatF(v, 6, 4); }
+
+// The message of a start at rest at 0.00 m whose static acceleration `a0` cannot move it.
+inline std::string NaeherungsMessage(double a0) {
+    return "Die Wagengruppe steht im Stillstand an der Position 0.00 m, weil "
+           "Abdrückgeschwindigkeit gleich Null und auch die Anfangsbeschleunigung " +
+           A(a0) +
+           " m/s^2  nicht positive ist.\r\rDer Simulationslauf wird mit einer "
+           "Näherungsgeschwindigkeit 0.10 m/s gestartet werden.\r\r";
+}
 
 // An experiment with its track read, the case values set, and an engine beside it.
 struct EngineSetup {

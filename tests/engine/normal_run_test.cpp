@@ -14,7 +14,10 @@
 namespace gvm::engine {
 namespace {
 
+using test::A;
 using test::DocFixture;
+using test::NaeherungsMessage;
+using test::P;
 using test::EventRows;
 using test::RowAt;
 using test::RowView;
@@ -48,12 +51,6 @@ struct DemoCase {
     std::unique_ptr<TResultSets> sets = std::make_unique<TResultSets>();
 };
 
-std::string P(double v) {
-    return FormatFloatF(v, 4, 2);
-}
-std::string A(double v) {
-    return FormatFloatF(v, 6, 4);
-}
 
 struct DemoExpectation {
     const char* name;
@@ -320,11 +317,7 @@ TEST(NormalRun, PushOffAtRestOnLevelGroundStartsWithTheApproximationSpeed) {
     EXPECT_LT(a0.Summe, 0);
     EXPECT_EQ(r.ResultsMeldung, rmWarn);
     EXPECT_EQ(r.WarnungMessage,
-              "Die Wagengruppe steht im Stillstand an der Position 0.00 m, weil "
-              "Abdrückgeschwindigkeit gleich Null und auch die Anfangsbeschleunigung " +
-                  A(a0.Summe) +
-                  " m/s^2  nicht positive ist.\r\rDer Simulationslauf wird mit einer "
-                  "Näherungsgeschwindigkeit 0.10 m/s gestartet werden.\r\r");
+              NaeherungsMessage(a0.Summe));
     EXPECT_EQ(r.Gesch[1], kNaeherungsSpeed);
     const auto sep = EventRows(r, evAbloesepunkt);
     ASSERT_EQ(sep.size(), 1u);

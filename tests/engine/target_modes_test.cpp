@@ -20,7 +20,10 @@ namespace gvm::engine {
 namespace {
 
 using test::DemoExperiment;
+using test::A;
 using test::DocFixture;
+using test::NaeherungsMessage;
+using test::P;
 using test::EngineSetup;
 using test::EventRows;
 using test::RowAt;
@@ -29,12 +32,6 @@ using test::TrackParts;
 using testing::ElementsAre;
 using testing::IsEmpty;
 
-std::string P(double v) {
-    return FormatFloatF(v, 4, 2);
-}
-std::string A(double v) {
-    return FormatFloatF(v, 6, 4);
-}
 
 double SpeedAt(const TEngine& e, const TVysledky& r, double x) {
     return SpeedAtPosition(e, r, x);
@@ -280,11 +277,7 @@ TEST(TargetBraking, StartAtRestUsesTheApproximationSpeedAlsoInTheReRun) {
         const TStartBeschleunigung a0 = StartBeschleunigung(w.e(), 0);
         EXPECT_EQ(r.ResultsMeldung, rmWarn);
         EXPECT_EQ(r.WarnungMessage,
-                  "Die Wagengruppe steht im Stillstand an der Position 0.00 m, weil "
-                  "Abdrückgeschwindigkeit gleich Null und auch die Anfangsbeschleunigung " +
-                      A(a0.Summe) +
-                      " m/s^2  nicht positive ist.\r\rDer Simulationslauf wird mit einer "
-                      "Näherungsgeschwindigkeit 0.10 m/s gestartet werden.\r\r");
+                  NaeherungsMessage(a0.Summe));
         EXPECT_EQ(r.Gesch[1], kNaeherungsSpeed);
         EXPECT_NEAR(SpeedAt(w.e(), r, 150), 3.5, 0.01);
         const auto sep = EventRows(r, evAbloesepunkt);

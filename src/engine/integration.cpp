@@ -3,12 +3,11 @@
 // standstill, buffering, target. One step itself is in step.cpp.
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <ctime>
 #include <limits>
 #include <string>
 
+#include "base/datetime.h"
 #include "base/errors.h"
 #include "engine/engine.h"
 
@@ -17,12 +16,6 @@ namespace gvm::engine {
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
-
-std::string TwoDigits(int v) {
-    std::string s = std::to_string(v);
-    if (s.size() < 2) s.insert(s.begin(), '0');
-    return s;
-}
 
 // Puts the sentinel behind the last retarder for the run and takes it away afterwards, also
 // when the run ends with an exception.
@@ -508,12 +501,9 @@ void TEngine::FinishRun(const model::TWagenGruppeN& group) {
     result.ResVZiel = VZiel;
     result.ZielEingegeben = VZiel >= 0;
 
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm lt{};
-    localtime_r(&now, &lt);
-    fall.TxtDatum = TwoDigits(lt.tm_mday) + "." + TwoDigits(lt.tm_mon + 1) + "." +
-                    std::to_string(lt.tm_year + 1900);
-    fall.TxtTime = TwoDigits(lt.tm_hour) + ":" + TwoDigits(lt.tm_min) + ":" + TwoDigits(lt.tm_sec);
+    DateTimeText stamp = ShortDateTime(LocalNow());
+    fall.TxtDatum = std::move(stamp.datum);
+    fall.TxtTime = std::move(stamp.zeit);
 }
 
 // ---------------------------------------------------------------------------------------------

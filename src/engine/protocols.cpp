@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 #include <initializer_list>
 #include <string_view>
 #include <vector>
 
+#include "base/datetime.h"
 #include "base/numfmt.h"
 #include "base/text.h"
 
@@ -39,15 +39,6 @@ std::string Cells(std::initializer_list<std::string_view> cells) {
         s += c;
     }
     return s;
-}
-
-std::string Now(const char* format) {
-    const std::time_t t = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&t, &local);
-    char buf[32];
-    std::strftime(buf, sizeof buf, format, &local);
-    return buf;
 }
 
 // One protocol being written: the document, the number format and the track model.
@@ -265,8 +256,9 @@ void EventTable(Writer& w) {
 
 void RunSummary(Writer& w) {
     const TStoreInput& in = w.In();
-    const std::string datum = in.datum.empty() ? Now("%d.%m.%Y") : in.datum;
-    const std::string zeit = in.zeit.empty() ? Now("%H:%M:%S") : in.zeit;
+    const DateTimeText now = in.datum.empty() || in.zeit.empty() ? ShortDateTime(LocalNow()) : DateTimeText{};
+    const std::string datum = in.datum.empty() ? now.datum : in.datum;
+    const std::string zeit = in.zeit.empty() ? now.zeit : in.zeit;
     w.Line(" ");
     w.Line("SIMEXPERIMENT: " + in.exp._NSimExperiment + "\t\tDATUM: " + datum +
            "\t\tZEIT: " + zeit);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "base/datetime.h"
 
 namespace gvm::runcontrol {
 
@@ -62,17 +63,8 @@ void TRunController::Notify(TRunChange change) {
 }
 
 std::pair<std::string, std::string> TRunController::Stamps() const {
-    std::tm t{};
-    if (options_.now) {
-        t = options_.now();
-    } else {
-        const std::time_t now = std::time(nullptr);
-        localtime_r(&now, &t);
-    }
-    char datum[32], zeit[32];
-    std::strftime(datum, sizeof datum, "%d.%m.%Y", &t);
-    std::strftime(zeit, sizeof zeit, "%H:%M:%S", &t);
-    return {datum, zeit};
+    DateTimeText stamp = ShortDateTime(options_.now ? options_.now() : LocalNow());
+    return {std::move(stamp.datum), std::move(stamp.zeit)};
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "cli/commands.h"
-#include "cli/summary_cmd.h"
+#include "cli/case_run.h"
 #include "graphics/chart_input.h"
 #include "graphics/chart_settings.h"
 #include "graphics/qt/render_chart.h"

@@ -9,7 +9,7 @@
 #include "base/text.h"
 #include "cli/args.h"
 #include "cli/session.h"
-#include "cli/summary_cmd.h"
+#include "cli/case_run.h"
 #include "engine/exit_speed_search.h"
 #include "engine/result_storage.h"
 #include "model/sim_experiment.h"

@@ -1,5 +1,5 @@
 #pragma once
-// What the commands run and summary share: the run window of one case as the controller,
+// What the commands run, summary and chart share: the run window of one case as the controller,
 // the run options of the command line, and the summary as JSON.
 
 #include <cstdint>
